@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Sets up the machine and runs the whole test suite three ways:
+#   build/        the normal build (RelWithDebInfo), every test;
+#   build-asan/   the same tests under AddressSanitizer + UndefinedBehaviorSanitizer;
+#   build-fuzz/   every libFuzzer target (clang), each run briefly on its seed corpus.
+# Exits non-zero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh
+
+jobs=$(nproc)
+fuzz_seconds=${ZAKAZ_FUZZ_SECONDS:-20}
+
+echo "== normal build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZAKAZ_SANITIZE=ON -DZAKAZ_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS="-O1" >/dev/null
+cmake --build build-asan -j "$jobs"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --output-on-failure -j "$jobs" --timeout 900)
+
+echo "== fuzz targets (${fuzz_seconds}s each)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZAKAZ_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j "$jobs"
+shopt -s nullglob
+fuzzers=(build-fuzz/fuzz/*_fuzzer)
+for f in "${fuzzers[@]}"; do
+  name=$(basename "$f")
+  corpus="$root/fuzz/corpus/${name%_fuzzer}"
+  work=$(mktemp -d)
+  seeds=()
+  [ -d "$corpus" ] && seeds=("$corpus")
+  echo "-- $name"
+  "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+    "$work" "${seeds[@]}" >"$work.log" 2>&1 || { tail -50 "$work.log"; exit 1; }
+  rm -rf "$work" "$work.log"
+done
+echo "fuzz: ${#fuzzers[@]} targets ran clean"
