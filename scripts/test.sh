@@ -16,7 +16,9 @@ fuzz_seconds=${ZAKAZ_FUZZ_SECONDS:-20}
 echo "== normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
-(cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 600) | tee "$logs/normal.log"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZAKAZ_SANITIZE=ON -DZAKAZ_BENCH=OFF \
@@ -24,7 +26,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZAKAZ_SANITIZE=ON -
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --output-on-failure -j "$jobs" --timeout 900)
+  ctest --output-on-failure -j "$jobs" --timeout 900) | tee "$logs/asan.log"
 
 echo "== fuzz targets (${fuzz_seconds}s each)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -44,3 +46,10 @@ for f in "${fuzzers[@]}"; do
   rm -rf "$work" "$work.log"
 done
 echo "fuzz: ${#fuzzers[@]} targets ran clean"
+
+# One closing line for the whole run: test cases of both builds plus fuzz targets.
+count() { sed -n "s/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p" "$1" | tail -1; }
+read -r failed_n total_n < <(count "$logs/normal.log")
+read -r failed_a total_a < <(count "$logs/asan.log")
+passed=$(( total_n - failed_n + total_a - failed_a + ${#fuzzers[@]} ))
+echo "suite: $passed passed, $(( failed_n + failed_a )) failed"
