@@ -1,0 +1,21 @@
+// Replaces a file's whole contents so that a reader, a crash or a full disk
+// never sees a half-written file: the new bytes go to a temporary file beside
+// the target, are flushed to disk, and the temporary file is then renamed over
+// the target. On any failure the target keeps its old contents and the
+// temporary file is removed. Used for settings and order files.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zakaz {
+
+// Writes `contents` as the new contents of `path`, creating the file when it
+// does not exist. An existing file keeps its permission bits, and a symbolic
+// link is followed so the link itself stays in place. An existing file that
+// the caller may not write is refused even where the directory would allow
+// the rename, so a write-protected file stays protected.
+// Throws std::system_error (errno category) naming the failed step.
+void WriteFileAtomically(const std::string& path, std::string_view contents);
+
+}  // namespace zakaz

@@ -1,0 +1,109 @@
+#include "common/atomic_file.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "settings/enforced_permissions.h"
+#include "settings/test_files.h"
+#include "support/temp_dir.h"
+
+namespace zakaz {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using testing::EnforcedPermissions;
+using testing::EntryNames;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+TEST(WriteFileAtomically, CreatesAndReplacesKeepingPermissionBits) {
+  TempDir dir;
+  const std::string path = dir.File("order.dat");
+  WriteFileAtomically(path, "first");
+  EXPECT_EQ("first", ReadBytes(path));
+
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  WriteFileAtomically(path, std::string("second\0with nul", 15));
+  EXPECT_EQ(std::string("second\0with nul", 15), ReadBytes(path));
+  EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+            fs::status(path).permissions());
+  EXPECT_THAT(EntryNames(dir.Path()), ElementsAre("order.dat"));
+}
+
+TEST(WriteFileAtomically, WritesThroughASymbolicLink) {
+  TempDir dir;
+  WriteBytes(dir.Path() / "real.ini", "old");
+  fs::create_symlink(dir.Path() / "real.ini", dir.Path() / "link.ini");
+  WriteFileAtomically(dir.File("link.ini"), "new");
+  EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.ini"));
+  EXPECT_EQ("new", ReadBytes(dir.Path() / "real.ini"));
+}
+
+TEST(WriteFileAtomically, RefusedWritesLeaveTheOldFileAndNoDebris) {
+  TempDir dir;
+  const fs::path locked = dir.Path() / "locked";
+  fs::create_directory(locked);
+  WriteBytes(locked / "a.ini", "kept");
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  WriteBytes(dir.Path() / "ro.ini", "kept too");
+  fs::permissions(dir.Path() / "ro.ini", fs::perms::owner_read);
+  WriteBytes(dir.Path() / "plain", "not a directory");
+
+  EnforcedPermissions enforced;
+  struct Case {
+    const char* what;
+    fs::path path;
+  };
+  const Case cases[] = {
+      {"existing file in a read-only directory", locked / "a.ini"},
+      {"new file in a read-only directory", locked / "b.ini"},
+      {"read-only file in a writable directory", dir.Path() / "ro.ini"},
+      {"parent is not a directory", dir.Path() / "plain" / "c.ini"},
+      {"missing directory", dir.Path() / "absent" / "d.ini"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_THROW(WriteFileAtomically(c.path.string(), "replacement"), std::system_error);
+  }
+  EXPECT_EQ("kept", ReadBytes(locked / "a.ini"));
+  EXPECT_EQ("kept too", ReadBytes(dir.Path() / "ro.ini"));
+  EXPECT_THAT(EntryNames(locked), ElementsAre("a.ini"));
+  EXPECT_THAT(EntryNames(dir.Path()), ElementsAre("locked", "plain", "ro.ini"));
+}
+
+// A file-size limit makes write() stop part-way, as a full disk does. The
+// limit applies to the whole process, so the write runs in a child.
+TEST(WriteFileAtomically, ShortWriteFailsAndKeepsTheOldFile) {
+  TempDir dir;
+  const std::string path = dir.File("big.dat");
+  WriteBytes(path, "old contents");
+  const auto write_under_limit = [&path] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      WriteFileAtomically(path, std::string(100000, 'x'));
+    } catch (const std::system_error& e) {
+      ::_exit(e.code().value() == EFBIG ? 0 : 2);
+    }
+    ::_exit(1);
+  };
+  EXPECT_EXIT(write_under_limit(), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ("old contents", ReadBytes(path));
+  EXPECT_THAT(EntryNames(dir.Path()), ElementsAre("big.dat"));
+}
+
+}  // namespace
+}  // namespace zakaz
