@@ -1,0 +1,22 @@
+#include "ordering/price_display.h"
+
+#include <cmath>
+
+namespace zakaz {
+
+RowColour ExpiryColour(std::string_view srok, long long flag, const LocalDateTime& today) {
+  if (flag == 1) return RowColour::kBlue;
+  bool blank = true;
+  for (char c : srok) blank = blank && c == ' ';
+  if (blank) return RowColour::kDefault;
+  const auto expiry = ParseDate(srok, today);
+  if (!expiry) return RowColour::kDefault;
+  return DayNumber(*expiry) - DayNumber(today) < 180 ? RowColour::kRed : RowColour::kDefault;
+}
+
+int64_t CurrencySum::ToUnits(double value) {
+  if (!std::isfinite(value)) return 0;
+  return std::llround(value * 10000.0);
+}
+
+}  // namespace zakaz
