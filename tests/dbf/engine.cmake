@@ -1,0 +1,12 @@
+# Tests of the table engine: files, records, columns, code pages, the
+# inspector tool, and reading and writing alongside independent tools.
+zakaz_add_gtest(dbf_engine_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/table_bytes.cc
+    ${CMAKE_CURRENT_LIST_DIR}/dbf_file_test.cc
+    ${CMAKE_CURRENT_LIST_DIR}/dbf_columns_test.cc
+  LIBS zakaz_dbf zakaz_sample_price_list zakaz_test_support)
+if(TARGET dbf_engine_test)
+  add_dependencies(dbf_engine_test dbftool)
+  target_compile_definitions(dbf_engine_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")
+endif()
