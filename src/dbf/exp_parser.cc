@@ -19,7 +19,7 @@ namespace {
 
 // Nesting of sub-expressions, arguments and operators beyond which a text is
 // refused: evaluation walks the tree recursively, and the stack must hold.
-constexpr int kMaxDepth = 200;
+constexpr int kMaxDepth = 500;
 
 enum class TokenKind { kNot, kOperator, kSubExpression, kFunction, kName, kText, kDate, kNumber, kBoolean };
 

@@ -1,11 +1,11 @@
 #include "dbf/exp_text.h"
 
 #include "dbf/julian_day.h"
+#include "dbf/number_text.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <ctime>
-#include <system_error>
 
 namespace zakaz::dbf {
 
@@ -24,7 +24,6 @@ std::string_view UpperInto(std::string_view text, std::string& buffer) {
   return buffer;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
@@ -109,72 +108,23 @@ unsigned char OemLower(unsigned char c) {
 bool OemIsLetter(unsigned char c) { return OemUpper(c) != c || OemLower(c) != c; }
 
 std::optional<double> ParseExpNumber(std::string_view text) {
-  text = TrimBlanks(text);
-  if (text.empty()) return std::nullopt;
-  size_t pos = 0;
-  if (text[pos] == '+' || text[pos] == '-') ++pos;
-  size_t digits = 0;
-  while (pos < text.size() && IsDigit(text[pos])) ++pos, ++digits;
-  if (pos < text.size() && text[pos] == '.') {
-    ++pos;
-    while (pos < text.size() && IsDigit(text[pos])) ++pos, ++digits;
-  }
-  if (digits == 0) return std::nullopt;
-  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-    size_t exp = pos + 1;
-    if (exp < text.size() && (text[exp] == '+' || text[exp] == '-')) ++exp;
-    size_t exp_digits = 0;
-    while (exp < text.size() && IsDigit(text[exp])) ++exp, ++exp_digits;
-    if (exp_digits == 0) return std::nullopt;
-    pos = exp;
-  }
-  if (pos != text.size()) return std::nullopt;
-  // from_chars takes no leading "+".
-  std::string_view body = text;
-  if (body.front() == '+') body.remove_prefix(1);
   double value = 0;
-  const auto result = std::from_chars(body.data(), body.data() + body.size(), value);
-  if (result.ec == std::errc::result_out_of_range) {
-    // Overflow reads as an infinity, underflow as zero, as a reader of
-    // decimals would give.
-    value = body.front() == '-' ? -HUGE_VAL : HUGE_VAL;
-    const size_t e = body.find_first_of("eE");
-    if (e != std::string_view::npos && body.find('-', e) != std::string_view::npos) value = 0;
-  } else if (result.ec != std::errc() || result.ptr != body.data() + body.size()) {
-    return std::nullopt;
-  }
+  if (!ParseDecimal(text, &value)) return std::nullopt;
   return value;
 }
 
 std::string FormatExpNumber(double value, int width, int decimals, char pad) {
-  if (width < 0) width = 0;
-  if (decimals < 0) decimals = 0;
-  std::string text;
-  if (!std::isfinite(value)) {
-    text.assign(static_cast<size_t>(width), '*');
-    return text;
-  }
-  if (value == 0) value = 0;  // no "-0"
-  char buffer[400];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  if (result.ec != std::errc()) {
-    text.assign(static_cast<size_t>(width), '*');
-    return text;
-  }
-  std::string_view digits(buffer, static_cast<size_t>(result.ptr - buffer));
-  if (digits == "-0" || digits.find_first_not_of("-0.") == std::string_view::npos) {
-    if (digits.front() == '-') digits.remove_prefix(1);  // a value rounded to zero has no sign
-  }
-  if (digits.size() > static_cast<size_t>(width)) {
-    text.assign(static_cast<size_t>(width), '*');
-    return text;
-  }
+  width = std::max(width, 0);
+  decimals = std::max(decimals, 0);
+  if (!std::isfinite(value)) return std::string(static_cast<size_t>(width), '*');
+  const std::string digits = FormatFixed(value, decimals);
+  if (digits.size() > static_cast<size_t>(width)) return std::string(static_cast<size_t>(width), '*');
   const size_t fill = static_cast<size_t>(width) - digits.size();
+  std::string text;
   if (pad == '0' && !digits.empty() && digits.front() == '-') {
     text = "-";
     text.append(fill, '0');
-    text.append(digits.substr(1));
+    text.append(digits, 1);
   } else {
     text.assign(fill, pad);
     text.append(digits);

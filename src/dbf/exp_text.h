@@ -44,12 +44,13 @@ unsigned char OemUpper(unsigned char c);
 unsigned char OemLower(unsigned char c);
 bool OemIsLetter(unsigned char c);
 
-// A decimal number: optional sign, digits, optional full stop and digits, an
-// optional exponent; surrounding blanks allowed. Nothing for anything else.
+// A decimal number by the engine's rules (dbf/number_text.h): optional sign,
+// digits, optional full stop and digits, an optional exponent; surrounding
+// blanks allowed. Nothing for anything else.
 std::optional<double> ParseExpNumber(std::string_view text);
 
-// The fixed-point text of `value` with `decimals` digits after a full stop,
-// right-aligned in `width` bytes; a text too long for the width becomes
+// The fixed-point text of `value` with `decimals` digits after a full stop
+// (halves rounded away from zero), right-aligned in `width` bytes; a text too long for the width becomes
 // `width` asterisks. `pad` fills on the left (a blank or "0").
 std::string FormatExpNumber(double value, int width, int decimals, char pad = ' ');
 
