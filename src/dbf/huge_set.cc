@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-namespace zakaz {
+namespace zakaz::dbf {
 
 void THugeSet::Clear() {
   for (auto& page : pages_) std::memset(page.get(), 0, kPageBytes);
@@ -90,4 +90,4 @@ int32_t THugeSet::PriorMember(int32_t from, int32_t down_to) const {
   }
 }
 
-}  // namespace zakaz
+}  // namespace zakaz::dbf

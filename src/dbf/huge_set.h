@@ -17,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-namespace zakaz {
+namespace zakaz::dbf {
 
 class THugeSet {
  public:
@@ -61,4 +61,4 @@ class THugeSet {
   int32_t count_ = 0;
 };
 
-}  // namespace zakaz
+}  // namespace zakaz::dbf

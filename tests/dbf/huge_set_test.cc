@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zakaz {
+namespace zakaz::dbf {
 namespace {
 
 TEST(HugeSet, NewSetIsEmptyWithHighMarkMinusOne) {
@@ -95,4 +95,4 @@ TEST(HugeSet, SearchesStopAtTheirBounds) {
 }
 
 }  // namespace
-}  // namespace zakaz
+}  // namespace zakaz::dbf
