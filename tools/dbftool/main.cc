@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "cmd_count.h"
 #include "commands.h"
 
 namespace zakaz::dbftool {
@@ -13,6 +14,7 @@ constexpr Command kCommands[] = {
     {"info", "info FILE", RunInfo},
     {"dump", "dump FILE", RunDump},
     {"sample", "sample N FILE [--seed S]", RunSample},
+    {"count", "count FILE EXPR", RunCount},
 };
 
 int Usage(std::ostream& err) {
@@ -28,6 +30,7 @@ std::span<const Command> Commands() { return kCommands; }
 // Filters "dump" understands besides the plain listing, one line each.
 std::span<const DumpOption> DumpOptions() {
   static const std::vector<DumpOption> options = {
+      {"--where", MakeWhereFilter},
   };
   return options;
 }

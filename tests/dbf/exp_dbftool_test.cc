@@ -1,0 +1,130 @@
+// dbftool count and dump --where: the filter language from the command line,
+// with the expression given in UTF-8 as a user types it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "dbf/code_page.h"
+#include "dbf/dbf_columns.h"
+#include "sample_price_list.h"
+#include "support/temp_dir.h"
+
+namespace zakaz::dbf {
+namespace {
+
+struct ToolResult {
+  std::string output;  // standard output and standard error together
+  int exit_code = -1;
+};
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') quoted += "'\\''"; else quoted += c;
+  }
+  return quoted + "'";
+}
+
+ToolResult RunTool(const std::string& arguments) {
+  const std::string command = std::string(DBFTOOL_PATH) + " " + arguments + " 2>&1";
+  ToolResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+  const int status = ::pclose(pipe);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+class ExpDbftoolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.File("price.dbf");
+    TSampleOptions options;
+    options.rows = 300;
+    options.seed = 7;
+    WriteSamplePriceList(path_, options);
+    // Order quantities on three live records and on one that is then deleted.
+    TDbfColumns table(path_, false, true);
+    int ordered = 0;
+    for (int n = 1; n <= table.RecordCount() && ordered < 4; ++n) {
+      table.GotoRecord(n);
+      if (table.CurrentDeleted()) continue;
+      table.PutNumber("QUANT", 2);
+      table.WriteRecord(n);
+      if (++ordered == 4) table.DeleteRecord();
+      else live_ordered_.push_back(n);
+    }
+  }
+
+  // Live records whose name (in UTF-8) contains `part`, counted directly.
+  int CountNamesContaining(const std::string& part) {
+    TDbfColumns table(path_, false, false);
+    int count = 0;
+    for (int n = 1; n <= table.RecordCount(); ++n) {
+      table.GotoRecord(n);
+      if (!table.CurrentDeleted() && Cp866ToUtf8(table.GetText(1)).find(part) != std::string::npos) {
+        ++count;
+      }
+    }
+    return count;
+  }
+
+  zakaz::testing::TempDir dir_;
+  std::string path_;
+  std::vector<int> live_ordered_;
+};
+
+TEST_F(ExpDbftoolTest, CountsLiveRecordsThatMatch) {
+  const ToolResult quant = RunTool("count " + path_ + " " + Quote("QUANT>0"));
+  EXPECT_EQ(0, quant.exit_code);
+  EXPECT_EQ("3\n", quant.output);
+
+  for (const std::string part : {"Аспирин", "табл.", "мг"}) {
+    SCOPED_TRACE(part);
+    const int expected = CountNamesContaining(part);
+    const ToolResult name = RunTool("count " + path_ + " " + Quote("Name = '*" + part + "*'"));
+    EXPECT_EQ(0, name.exit_code);
+    EXPECT_EQ(std::to_string(expected) + "\n", name.output);
+  }
+}
+
+TEST_F(ExpDbftoolTest, DumpWhereShowsOnlyTheMatchingRecords) {
+  const ToolResult dump = RunTool("dump " + path_ + " --where " + Quote("QUANT > 0"));
+  EXPECT_EQ(0, dump.exit_code);
+  std::vector<int> shown;
+  size_t line = dump.output.find('\n');  // past the column names
+  while (line != std::string::npos && line + 1 < dump.output.size()) {
+    shown.push_back(std::stoi(dump.output.substr(line + 1)));
+    line = dump.output.find('\n', line + 1);
+  }
+  EXPECT_EQ(live_ordered_, shown);
+}
+
+TEST_F(ExpDbftoolTest, ReportsRejectedExpressions) {
+  struct Case {
+    const char* expression;
+    const char* output;
+  };
+  constexpr Case kCases[] = {
+      {"QUANT", "Filter expression must return boolean result\n"},
+      {"QUANT >", "Syntax Error in expression \"QUANT >\"\n"},
+      {"QUANT > 'x'", "The two sides of an operation do not match\n"},
+      {"NOSUCH = 1", "There is no function for NOSUCH\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.expression);
+    const ToolResult result = RunTool("count " + path_ + " " + Quote(c.expression));
+    EXPECT_EQ(1, result.exit_code);
+    EXPECT_EQ(c.output, result.output);
+  }
+}
+
+}  // namespace
+}  // namespace zakaz::dbf

@@ -1,0 +1,59 @@
+// dbftool count FILE EXPR: how many live records satisfy a filter expression.
+#include "cmd_count.h"
+
+#include <memory>
+#include <ostream>
+
+#include "dbf/code_page.h"
+#include "dbf/dbf_columns.h"
+#include "dbf/errors.h"
+#include "dbf/exp_dbf_link.h"
+#include "dbf/exp_handler.h"
+#include "dbf/expression_messages.h"
+
+namespace zakaz::dbftool {
+namespace {
+
+// Compiles the expression as a dataset's filter does: translated to the
+// stored code page, then evaluated once on the record buffer as it stands,
+// where a result that is not boolean rejects the text.
+std::shared_ptr<dbf::TExpHandler> CompileFilter(dbf::TDbfColumns& table, const std::string& text) {
+  auto handler = std::make_shared<dbf::TExpHandler>(std::make_unique<dbf::TExpDbfLink>(table));
+  handler->Compile(dbf::ToOem(dbf::Utf8ToCp1251(text)));
+  handler->Evaluate();
+  if (handler->ResultType() != dbf::TExpValueType::kBoolean) {
+    throw dbf::ETableError(dbf::kExpNotBoolean);
+  }
+  return handler;
+}
+
+bool Accepts(dbf::TDbfColumns& table, dbf::TExpHandler& handler) {
+  if (table.CurrentDeleted()) return false;
+  const dbf::TExpValue value = handler.Evaluate();
+  return value.kind == dbf::TExpValueKind::kBoolean && value.boolean;
+}
+
+}  // namespace
+
+int RunCount(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) {
+    err << "usage: dbftool count FILE EXPR\n";
+    return 2;
+  }
+  dbf::TDbfColumns table(args[0], false, false);
+  const auto handler = CompileFilter(table, args[1]);
+  long matches = 0;
+  for (int n = 1; n <= table.RecordCount(); ++n) {
+    table.GotoRecord(n);
+    if (Accepts(table, *handler)) ++matches;
+  }
+  out << matches << "\n";
+  return 0;
+}
+
+RecordFilter MakeWhereFilter(dbf::TDbfColumns& table, const std::string& text) {
+  auto handler = CompileFilter(table, text);
+  return [handler](dbf::TDbfColumns& t) { return Accepts(t, *handler); };
+}
+
+}  // namespace zakaz::dbftool
