@@ -44,9 +44,6 @@ struct RtfDocument {
 // Reads `input`. Adjacent text of one format is one run.
 RtfDocument ParseRtf(std::string_view input);
 
-// The character of Windows-1251 code `byte`, as UTF-8.
-std::string Cp1251ToUtf8(unsigned char byte);
-
 // For test failure output: one line per paragraph, runs in brackets with
 // their format flags.
 void PrintTo(const RtfDocument& doc, std::ostream* os);

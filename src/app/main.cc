@@ -1,0 +1,29 @@
+// The program: creates its windows in their fixed order and runs until the
+// main window closes. It works on the files of the working directory; its
+// settings are param.Ini beside the executable.
+#include "app/application.h"
+#include "app/help_form.h"
+#include "app/main_form.h"
+#include "dbf/code_page.h"
+#include "settings/nastroyki.h"
+#include "settings/param_ini.h"
+#include "settings/qt_user_prompts.h"
+
+int main(int argc, char** argv) {
+  zakaz::ZakazApplication app(argc, argv);
+  zakaz::QtUserPrompts prompts;
+  app.SetPrompts(&prompts);
+  zakaz::dbf::BuildTranslationTables();
+
+  // The main window comes first and must not use the dialogs made after it.
+  zakaz::TMainForm main_form(prompts, zakaz::ParamIniPath());
+  prompts.SetApplicationTitle(main_form.ApplicationTitle());
+  main_form.OnTitleChanged = [&prompts](const QString& title) { prompts.SetApplicationTitle(title); };
+  zakaz::TNastroyki settings(prompts);
+  zakaz::THelpForm help;
+  main_form.SetSettingsForm(&settings);
+  main_form.SetHelpForm(&help);
+
+  main_form.show();
+  return app.exec();
+}

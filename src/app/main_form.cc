@@ -1,0 +1,429 @@
+#include "app/main_form.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "common/file_path.h"
+#include "common/user_prompts.h"
+#include "dbf/code_page.h"
+#include "ordering/data_set_model.h"
+#include "ordering/db_grid.h"
+#include "ordering/order_files.h"
+#include "ordering/price_grid.h"
+#include "ordering/price_row.h"
+#include "settings/param_ini.h"
+
+namespace zakaz {
+namespace {
+
+const QString kInitialCaption = QStringLiteral("ООО \"Бриолан\"");
+constexpr char kNoPriceList[] = "Не найден прайс-лист!";
+constexpr char kOpenPriceListFailed[] = "Ошибка открытия прайс-листа:";
+constexpr char kPriceListNode[] = "price.dbf";
+constexpr char kOrderFilter[] = "QUANT>0";
+const QString kSeekOff = QStringLiteral("Отбор ");
+const QString kSeekOn = QStringLiteral("Отключить");
+
+// A label that acts on a click, as the name filter's caption does.
+class ClickLabel : public QLabel {
+ public:
+  ClickLabel(const QString& text, std::function<void()> on_click, QWidget* parent)
+      : QLabel(text, parent), on_click_(std::move(on_click)) {
+    setCursor(Qt::PointingHandCursor);
+  }
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) on_click_();
+    QLabel::mouseReleaseEvent(event);
+  }
+
+ private:
+  std::function<void()> on_click_;
+};
+
+// The name filter's edit box reports losing the focus.
+class ExitLineEdit : public QLineEdit {
+ public:
+  ExitLineEdit(std::function<void()> on_exit, QWidget* parent)
+      : QLineEdit(parent), on_exit_(std::move(on_exit)) {}
+
+ protected:
+  void focusOutEvent(QFocusEvent* event) override {
+    QLineEdit::focusOutEvent(event);
+    on_exit_();
+  }
+
+ private:
+  std::function<void()> on_exit_;
+};
+
+QToolButton* AddButton(QToolBar* bar, const char* name, const QString& caption,
+                       const QString& hint = QString()) {
+  auto* button = new QToolButton(bar);
+  button->setObjectName(name);
+  button->setText(caption);
+  button->setToolTip(hint);
+  button->setAutoRaise(true);
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  QFont font = button->font();
+  font.setUnderline(true);
+  button->setFont(font);
+  bar->addWidget(button);
+  return button;
+}
+
+// Sets every process-wide conversion that Qt itself makes (spin boxes,
+// validators) to the program's formats; the program's own texts come from
+// app/formats.h.
+void ApplyProcessFormats() {
+  QLocale locale(QLocale::Russian, QLocale::Russia);
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  QLocale::setDefault(locale);
+}
+
+std::optional<timespec> FileTime(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return st.st_mtim;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(IUserPrompts& prompts, const std::string& ini_path, QWidget* parent)
+    : QMainWindow(parent), prompts_(prompts), ini_(ini_path) {
+  setObjectName("MainForm");
+  ConfigurePriceTable(price_table_);
+  BuildControls();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  // FormDestroy: the grid lets go of the dataset before it closes.
+  DBGrid_->SetDataSetModel(nullptr);
+  model_.reset();
+  ClosePriceList();
+}
+
+void TMainForm::BuildControls() {
+  QFont window_font = font();
+  window_font.setPointSize(8);
+  setFont(window_font);
+  setWindowTitle(kInitialCaption);
+
+  tool_bar_ = addToolBar(QStringLiteral("ToolBar"));
+  tool_bar_->setObjectName("ToolBar");
+  tool_bar_->setMovable(false);
+  FilterSpeedButton_ = AddButton(tool_bar_, "FilterSpeedButton", QStringLiteral("Заказ"));
+  SpeedButton1_ = AddButton(tool_bar_, "SpeedButton1", QStringLiteral("Печать"));
+  SpeedButton1_->setEnabled(false);
+  NaklButton_ = AddButton(tool_bar_, "NaklButton", QStringLiteral("Накладные"));
+  NaklButton_->setCheckable(true);
+  ArchiveSpeedButton_ = AddButton(tool_bar_, "ArchiveSpeedButton", QStringLiteral("Архив"));
+  ArchiveSpeedButton_->setCheckable(true);
+  SaveButton_ = AddButton(tool_bar_, "SaveButton", QStringLiteral("Сохранить"));
+  SpeedButton2_ = AddButton(tool_bar_, "SpeedButton2", QStringLiteral("Очистить"),
+                            QStringLiteral("Очистить количество в строках"));
+  DeleteButton3_ = AddButton(tool_bar_, "DeleteButton3", QStringLiteral("Удалить"),
+                             QStringLiteral("Удалить сохраненную заявку"));
+  NastrButton_ = AddButton(tool_bar_, "NastrButton", QStringLiteral("Настройки"));
+  ButtonSvyz_ = AddButton(tool_bar_, "ButtonSvyz", QStringLiteral("Подключение"));
+  ExitButton_ = AddButton(tool_bar_, "ExitButton", QStringLiteral("Выход"), QStringLiteral("Выход"));
+
+  addToolBarBreak();
+  auto* tool_bar2 = addToolBar(QStringLiteral("ToolBar2"));
+  tool_bar2->setObjectName("ToolBar2");
+  tool_bar2->setMovable(false);
+  ButtonCom_ = new QToolButton(tool_bar2);
+  ButtonCom_->setObjectName("ButtonCom");
+  ButtonCom_->setText(QStringLiteral("   Комментарий  к  заказу     "));
+  tool_bar2->addWidget(ButtonCom_);
+  Coment_ = new QLineEdit(tool_bar2);
+  Coment_->setObjectName("Coment");
+  Coment_->setFixedWidth(257);
+  tool_bar2->addWidget(Coment_);
+  HelpBut_ = new QToolButton(tool_bar2);
+  HelpBut_->setObjectName("HelpBut");
+  HelpBut_->setText(QStringLiteral("Описание"));
+  tool_bar2->addWidget(HelpBut_);
+
+  Pages_ = new QTabWidget(this);
+  Pages_->setObjectName("Pages");
+  auto* page = new QWidget(Pages_);
+  page->setObjectName("TabSheet1");
+  Pages_->addTab(page, QStringLiteral("Прайс"));
+  setCentralWidget(Pages_);
+
+  auto* page_layout = new QVBoxLayout(page);
+  page_layout->setContentsMargins(0, 0, 0, 0);
+  page_layout->setSpacing(0);
+  auto* tool_bar1 = new QToolBar(page);
+  tool_bar1->setObjectName("ToolBar1");
+  seekbot_ = new ClickLabel(kSeekOff, [this] { Guard([this] { seekbotClick(); }); }, tool_bar1);
+  seekbot_->setObjectName("seekbot");
+  tool_bar1->addWidget(seekbot_);
+  poisk_ = new ExitLineEdit([this] { Guard([this] { poiskExit(); }); }, tool_bar1);
+  poisk_->setObjectName("poisk");
+  poisk_->setFixedWidth(200);
+  tool_bar1->addWidget(poisk_);
+  tool_bar1->addSeparator();
+  auto* label1 = new QLabel(QStringLiteral(" КОРОТКИЙ СРОК ГОДНОСТИ"), tool_bar1);
+  label1->setObjectName("Label1");
+  label1->setFixedWidth(190);
+  label1->setAutoFillBackground(true);
+  QFont legend_font = label1->font();
+  legend_font.setPointSize(6);
+  legend_font.setBold(true);
+  label1->setFont(legend_font);
+  label1->setStyleSheet(QStringLiteral("QLabel { color: white; background: red; }"));
+  tool_bar1->addWidget(label1);
+  auto* label2 = new QLabel(QStringLiteral("  ЖВЛС "), tool_bar1);
+  label2->setObjectName("Label2");
+  label2->setFont(legend_font);
+  const QColor title_bar = palette().color(QPalette::Active, QPalette::Highlight);
+  label2->setStyleSheet(QStringLiteral("QLabel { color: white; background: %1; }").arg(title_bar.name()));
+  tool_bar1->addWidget(label2);
+  page_layout->addWidget(tool_bar1);
+
+  auto* body = new QHBoxLayout();
+  body->setSpacing(0);
+  DBGrid_ = new DbGrid(page);
+  DBGrid_->setObjectName("DBGrid");
+  QFont grid_font = DBGrid_->font();
+  grid_font.setPointSize(9);
+  DBGrid_->setFont(grid_font);
+  DBGrid_->horizontalHeader()->setFont(grid_font);
+  body->addWidget(DBGrid_, 1);
+  TreeView2_ = new QTreeWidget(page);
+  TreeView2_->setObjectName("TreeView2");
+  TreeView2_->setFixedWidth(144);
+  TreeView2_->setHeaderHidden(true);
+  TreeView2_->setRootIsDecorated(false);
+  TreeView2_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  body->addWidget(TreeView2_);
+  page_layout->addLayout(body, 1);
+
+  model_ = std::make_unique<DataSetModel>(price_table_, PriceGridColumns());
+  model_->SetRowColourRule(PriceRowColourRule(price_table_));
+  DBGrid_->SetDataSetModel(model_.get());
+
+  connect(FilterSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { FilterSpeedButtonClick(); }); });
+  connect(ExitButton_, &QToolButton::clicked, this, [this] { Guard([this] { ExitButtonClick(); }); });
+  connect(HelpBut_, &QToolButton::clicked, this, [this] { Guard([this] { HelpButClick(); }); });
+  connect(NastrButton_, &QToolButton::clicked, this, [this] { Guard([this] { NastrButtonClick(); }); });
+  // "Накладные" and "Архив" are one toggle group in which both may be up.
+  connect(NaklButton_, &QToolButton::toggled, this, [this](bool down) {
+    if (down) ArchiveSpeedButton_->setChecked(false);
+  });
+  connect(ArchiveSpeedButton_, &QToolButton::toggled, this, [this](bool down) {
+    if (down) NaklButton_->setChecked(false);
+  });
+  connect(TreeView2_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+    if (node != nullptr && !filling_tree_) Guard([this, node] { TreeView2Change(node); });
+  });
+}
+
+void TMainForm::FormCreate() {
+  ApplyProcessFormats();
+  Coment_->setText(QString::fromStdString(
+      ini_.ReadString(kMainSection, kCommentKey, Coment_->text().toStdString())));
+  OpenPriceList();
+  PlaceWindow();
+  ButtonCom_->setEnabled(false);
+  PagesChange();
+}
+
+void TMainForm::PlaceWindow() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    const QRect desktop = screen->availableGeometry();
+    setGeometry(desktop.left(), desktop.top(), desktop.width() / 2, desktop.height() / 2);
+  }
+  setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TMainForm::OpenPriceList() {
+  if (!PriceListExists()) {
+    prompts_.Warning(kNoPriceList);
+    return;
+  }
+  const std::string path = ResolvePath(kPriceListName);
+  price_file_time_ = FileTime(path);
+  if (price_file_time_) price_file_age_ = ToLocalDateTime(price_file_time_->tv_sec);
+  try {
+    price_table_.Open();
+  } catch (const std::exception& e) {
+    prompts_.Error(std::string(kOpenPriceListFailed) + "\r" + e.what());
+    quit_requested_ = true;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+  }
+  SetViewMode(vmPrice);
+}
+
+void TMainForm::ClosePriceList() {
+  try {
+    price_table_.Close();
+  } catch (const std::exception&) {
+    // Closing cannot fail in a way the user could act on at exit.
+  }
+  // Typing quantities wrote into the file; its time is the price list's date,
+  // so it goes back to what it was when the list was opened. Without an
+  // opening there is nothing to put back.
+  if (!price_file_time_) return;
+  const std::string path = ResolvePath(kPriceListName);
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1] = *price_file_time_;
+  ::utimensat(AT_FDCWD, path.c_str(), times, 0);  // a failure here is ignored
+}
+
+QString TMainForm::PriceListTitle() const {
+  // Before any price list was opened there is no date to show.
+  if (!price_file_time_) return kInitialCaption;
+  return QStringLiteral("ООО Бриолан. Прайслист от ") + QString::fromStdString(FormatDateTime(price_file_age_));
+}
+
+void TMainForm::SetShownFile(const std::string& file_name, const LocalDateTime& time) {
+  shown_file_ = file_name;
+  shown_file_time_ = time;
+}
+
+void TMainForm::SetViewMode(TViewMode mode) {
+  view_mode_ = mode;
+  switch (mode) {
+    case vmPrice:
+      price_table_.SetFiltered(false);
+      price_table_.SetFilter("");
+      FilterSpeedButton_->setText(QStringLiteral("Заказ"));
+      break;
+    case vmOrder:
+      price_table_.SetFilter(kOrderFilter);
+      price_table_.SetFiltered(true);
+      FilterSpeedButton_->setText(QStringLiteral("Прайс"));
+      seekbot_->setText(kSeekOff);
+      poisk_->clear();
+      break;
+    case vmArchive:
+    case vmWaybill:
+      break;
+  }
+  FilterSpeedButton_->setEnabled(mode != vmArchive);
+  QString title;
+  if (mode == vmPrice || mode == vmOrder) {
+    title = PriceListTitle();
+  } else {
+    // The file shown and its time, as the browser listed it.
+    title = (mode == vmArchive ? QStringLiteral("ООО Бриолан. Заказ из архива ")
+                               : QStringLiteral("ООО Бриолан. Накладная ")) +
+            QString::fromStdString(shown_file_) + QStringLiteral(" от ") +
+            QString::fromStdString(FormatDateTime(shown_file_time_));
+  }
+  setWindowTitle(title);
+  application_title_ = title;
+  if (OnTitleChanged) OnTitleChanged(title);
+}
+
+void TMainForm::FilterSpeedButtonClick() {
+  if (view_mode_ == vmPrice) {
+    SetViewMode(vmOrder);
+  } else if (view_mode_ == vmOrder) {
+    SetViewMode(vmPrice);
+  }
+  SpeedButton1_->setEnabled(view_mode_ != vmPrice);
+}
+
+void TMainForm::PagesChange() {
+  filling_tree_ = true;
+  TreeView2_->clear();
+  const bool price_exists = PriceListExists();
+  if (price_exists) new QTreeWidgetItem(TreeView2_, QStringList(QString::fromLatin1(kPriceListNode)));
+  for (const std::string& name : ListPendingOrders()) {
+    new QTreeWidgetItem(TreeView2_, QStringList(QString::fromStdString(name)));
+  }
+  filling_tree_ = false;
+  if (TreeView2_->topLevelItemCount() > 0 && price_exists) {
+    TreeView2_->setCurrentItem(TreeView2_->topLevelItem(0));
+  }
+}
+
+void TMainForm::TreeView2Change(QTreeWidgetItem* node) {
+  price_table_.Close();
+  const bool price_node = TreeView2_->indexOfTopLevelItem(node) == 0 &&
+                          node->text(0) == QString::fromLatin1(kPriceListNode) && PriceListExists();
+  if (price_node) {
+    price_table_.SetTableName(kPriceListNode);
+    price_table_.Open();
+  } else {
+    // Order names are 8.3 names; longer node texts are cut as the name field
+    // holds at most twelve characters.
+    price_table_.SetTableName("demand\\" + node->text(0).left(12).toStdString());
+    price_table_.Open();
+  }
+  SaveButton_->setEnabled(price_node);
+  SpeedButton2_->setEnabled(price_node);
+  DeleteButton3_->setEnabled(!price_node);
+  SpeedButton1_->setEnabled(!price_node);
+  ButtonCom_->setEnabled(!price_node);
+}
+
+void TMainForm::seekbotClick() {
+  if (seekbot_->text() == kSeekOff) {
+    // The table's text is in Windows-1251, so the expression is too.
+    price_table_.SetFilter("Name = '*" + dbf::Utf8ToCp1251(poisk_->text().toStdString()) + "*'");
+    price_table_.SetFiltered(true);
+    seekbot_->setText(kSeekOn);
+  } else {
+    price_table_.SetFiltered(false);
+    price_table_.SetFilter("");
+    poisk_->clear();
+    seekbot_->setText(kSeekOff);
+  }
+}
+
+void TMainForm::poiskExit() {
+  if (!poisk_->text().isEmpty()) seekbotClick();
+}
+
+void TMainForm::ExitButtonClick() {
+  ini_.WriteString(kMainSection, kCommentKey, Coment_->text().toStdString());
+  close();
+}
+
+void TMainForm::HelpButClick() {
+  if (help_form_ != nullptr) help_form_->exec();
+}
+
+void TMainForm::NastrButtonClick() {
+  if (settings_form_ != nullptr) settings_form_->exec();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) { event->accept(); }
+
+void TMainForm::Guard(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    prompts_.ShowException(e.what());
+  }
+}
+
+}  // namespace zakaz

@@ -1,0 +1,146 @@
+// TMainForm: the program's main window.
+//
+// It owns the dataset PriceTable, which the price grid shows and which is,
+// one at a time, the price list, a pending order, an archived order or a
+// waybill, and OrderTable, used while an order file is written. It keeps the
+// view mode (which rows are shown, what the title says), the tree of pending
+// orders, and its own settings file object for the order comment, held from
+// creation to destruction. Destroying the window closes the price list and
+// puts back the file time it had when it was opened.
+//
+// Messages and questions go through the IUserPrompts given at construction,
+// which must outlive the window; the settings dialog and the help window are
+// created after it (the program's fixed creation order) and handed over
+// with SetSettingsForm and SetHelpForm. A failure inside an event handler is
+// shown through IUserPrompts::ShowException and the program goes on.
+// Controls carry their names as object names (FilterSpeedButton, DBGrid,
+// TreeView2, Coment, ...).
+#pragma once
+
+#include <QMainWindow>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/formats.h"
+#include "dbf/table_dataset.h"
+#include "settings/ini_file.h"
+
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace zakaz {
+
+class DataSetModel;
+class DbGrid;
+class IUserPrompts;
+
+enum TViewMode : uint8_t { vmPrice = 0, vmOrder = 1, vmArchive = 2, vmWaybill = 3 };
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Runs FormCreate: formats, the settings file at `ini_path` (normally
+  // ParamIniPath()), the comment, the price list, the window's place and
+  // size, the tree.
+  TMainForm(IUserPrompts& prompts, const std::string& ini_path, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  void SetSettingsForm(QDialog* form) { settings_form_ = form; }
+  void SetHelpForm(QDialog* form) { help_form_ = form; }
+
+  // Called with the new title whenever SetViewMode sets it: the program
+  // passes it on to the application's error box and the print title.
+  std::function<void(const QString&)> OnTitleChanged;
+
+  dbf::TTableDataSet& PriceTable() { return price_table_; }
+  DataSetModel* GridModel() const { return model_.get(); }
+  TViewMode ViewMode() const { return view_mode_; }
+  const QString& ApplicationTitle() const { return application_title_; }
+  // True once opening the price list failed and the end of the program was
+  // asked for.
+  bool QuitRequested() const { return quit_requested_; }
+
+  // Checks for and opens the price list, remembers its file time, sets
+  // vmPrice. Also used when the connection window closes.
+  void OpenPriceList();
+  // Closes PriceTable and puts the price list's file time back.
+  void ClosePriceList();
+  void SetViewMode(TViewMode mode);
+  // What the archive and waybill modes name in the title: the file shown and
+  // its time.
+  void SetShownFile(const std::string& file_name, const LocalDateTime& time);
+
+  // Refills the tree of pending orders; selecting the price-list node
+  // reopens the price list.
+  void PagesChange();
+  void TreeView2Change(QTreeWidgetItem* node);
+
+  // Button handlers.
+  void FilterSpeedButtonClick();
+  void ExitButtonClick();
+  void HelpButClick();
+  void NastrButtonClick();
+  void seekbotClick();
+  void poiskExit();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void BuildControls();
+  void PlaceWindow();
+  QString PriceListTitle() const;
+  // Runs `handler`; a failure is shown in the application's error box.
+  void Guard(const std::function<void()>& handler);
+
+  IUserPrompts& prompts_;
+  IniFile ini_;
+  dbf::TTableDataSet price_table_{"PriceTable"};
+  dbf::TTableDataSet order_table_{"OrderTable"};
+  std::unique_ptr<DataSetModel> model_;
+  TViewMode view_mode_ = vmPrice;
+  std::optional<timespec> price_file_time_;  // as read by OpenPriceList
+  LocalDateTime price_file_age_;
+  std::string shown_file_;
+  LocalDateTime shown_file_time_;
+  QString application_title_;
+  bool quit_requested_ = false;
+  QDialog* settings_form_ = nullptr;
+  QDialog* help_form_ = nullptr;
+
+  // Controls.
+  QToolBar* tool_bar_ = nullptr;
+  QToolButton* FilterSpeedButton_ = nullptr;
+  QToolButton* SpeedButton1_ = nullptr;
+  QToolButton* NaklButton_ = nullptr;
+  QToolButton* ArchiveSpeedButton_ = nullptr;
+  QToolButton* SaveButton_ = nullptr;
+  QToolButton* SpeedButton2_ = nullptr;
+  QToolButton* DeleteButton3_ = nullptr;
+  QToolButton* NastrButton_ = nullptr;
+  QToolButton* ButtonSvyz_ = nullptr;
+  QToolButton* ExitButton_ = nullptr;
+  QToolButton* ButtonCom_ = nullptr;
+  QLineEdit* Coment_ = nullptr;
+  QToolButton* HelpBut_ = nullptr;
+  QTabWidget* Pages_ = nullptr;
+  QLabel* seekbot_ = nullptr;
+  QLineEdit* poisk_ = nullptr;
+  DbGrid* DBGrid_ = nullptr;
+  QTreeWidget* TreeView2_ = nullptr;
+  bool filling_tree_ = false;
+};
+
+}  // namespace zakaz
