@@ -625,26 +625,21 @@ void TTableDataSet::Scrolled(int32_t distance) {
 void TTableDataSet::SetState(TDataSetState state) {
   if (state == state_) return;
   state_ = state;
-  if (disable_count_ > 0) {
-    state_changed_while_disabled_ = true;
-    return;
-  }
+  if (disable_count_ > 0) return;
   NotifyViews([](TDataSetView& v) { v.StateChanged(); });
 }
 
 void TTableDataSet::DisableControls() {
   if (disable_count_++ == 0) {
-    state_changed_while_disabled_ = false;
-    active_when_disabled_ = Active();
+    state_when_disabled_ = state_;
   }
 }
 
 void TTableDataSet::EnableControls() {
   if (disable_count_ == 0) return;
   if (--disable_count_ > 0) return;
-  if (state_changed_while_disabled_) NotifyViews([](TDataSetView& v) { v.StateChanged(); });
-  if (active_when_disabled_ && Active()) DataChanged();
-  state_changed_while_disabled_ = false;
+  if (state_ != state_when_disabled_) NotifyViews([](TDataSetView& v) { v.StateChanged(); });
+  if (state_when_disabled_ != TDataSetState::dsInactive && Active()) DataChanged();
 }
 
 void TTableDataSet::AttachView(TDataSetView* view) {

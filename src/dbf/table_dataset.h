@@ -262,8 +262,7 @@ class TTableDataSet {
 
   std::vector<TDataSetView*> views_;
   int32_t disable_count_ = 0;
-  bool state_changed_while_disabled_ = false;
-  bool active_when_disabled_ = false;
+  TDataSetState state_when_disabled_ = TDataSetState::dsInactive;
   TVisibleRows visible_;
 };
 

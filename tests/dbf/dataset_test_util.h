@@ -33,8 +33,8 @@ inline void WriteTable(const std::string& path, const std::vector<TRow>& rows,
   for (const TRow& row : rows) {
     table.BlankRecord();
     table.PutText(1, row.name);
-    table.PutNumber(2, 12.5);
-    table.PutText(3, row.quant);
+    if (const int price = table.FieldNumber("PRICE"); price != 0) table.PutNumber(price, 12.5);
+    if (const int quant = table.FieldNumber("QUANT"); quant != 0) table.PutText(quant, row.quant);
     table.AppendRecord();
     if (row.deleted) table.DeleteRecord();
   }
