@@ -23,7 +23,9 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
 }
 constexpr auto kFold = MakeFoldTable();
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// A stray carriage return (a file cut after CR, or CR CR LF) counts as a blank
+// so it never becomes part of a name or a value.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
