@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr const char* kKeys[] = {"Clientcode", "Client", "ftp", "Passiv", "Comment", "\xCA\xEE\xE4"};
+constexpr const char* kKeys[] = {"Clientcode", "Client",  "ftp",
+                                 "Passiv",     "Comment", "\xCA\xEE\xE4"};
 constexpr size_t kKeyCount = sizeof(kKeys) / sizeof(kKeys[0]);
 
 void Check(bool condition) {
@@ -57,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* section : {"Main", "Other"}) {
     for (const char* other : kKeys) {
       if (std::string_view(section) == "Main" && other == key) continue;
-      Check(zakaz::FindIniValue(text, section, other) == zakaz::FindIniValue(after, section, other));
+      Check(zakaz::FindIniValue(text, section, other) ==
+            zakaz::FindIniValue(after, section, other));
     }
   }
 

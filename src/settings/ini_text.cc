@@ -14,10 +14,10 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
   for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
   for (int i = 'A'; i <= 'Z'; ++i) t[i] = static_cast<unsigned char>(i + 0x20);
   for (int i = 0xC0; i <= 0xDF; ++i) t[i] = static_cast<unsigned char>(i + 0x20);
-  constexpr unsigned char kPairs[][2] = {
-      {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E},
-      {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA},
-      {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE}};
+  constexpr unsigned char kPairs[][2] = {{0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C},
+                                         {0x8D, 0x9D}, {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2},
+                                         {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA},
+                                         {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE}};
   for (const auto& p : kPairs) t[p[0]] = p[1];
   return t;
 }
@@ -40,7 +40,7 @@ struct Line {
   size_t content_end = 0;  // end of the text, before CR LF or LF
   size_t end = 0;          // past the line ending
   LineKind kind = LineKind::kOther;
-  std::string_view name;  // section or key name, trimmed
+  std::string_view name;   // section or key name, trimmed
   size_t value_begin = 0;  // for keys: first byte after "=" and its blanks
 };
 

@@ -78,16 +78,19 @@ void TNastroyki::BuildControls() {
   QGroupBox* folders =
       AddGroup(this, "GroupBox1", QStringLiteral("КАТАЛОГИ ФАЙЛОВ"), QRect(8, 0, 297, 193));
   AddLabel(folders, "Label1", QStringLiteral("Каталог прайса"), 1, 16);
-  EditPrice_ = AddEdit(folders, "EditPrice", QStringLiteral("price"), QRect(1, 32, 217, kFieldHeight));
+  EditPrice_ =
+      AddEdit(folders, "EditPrice", QStringLiteral("price"), QRect(1, 32, 217, kFieldHeight));
   AddLabel(folders, "Label2", QStringLiteral("Каталог заявок"), 1, 56);
-  EditZayav_ = AddEdit(folders, "EditZayav", QStringLiteral("zayav"), QRect(1, 72, 217, kFieldHeight));
+  EditZayav_ =
+      AddEdit(folders, "EditZayav", QStringLiteral("zayav"), QRect(1, 72, 217, kFieldHeight));
   AddLabel(folders, "Label3", QStringLiteral("Каталог накладных"), 1, 93);
-  EditNakl_ = AddEdit(folders, "EditNakl", QStringLiteral("nakl"), QRect(1, 108, 217, kFieldHeight));
+  EditNakl_ =
+      AddEdit(folders, "EditNakl", QStringLiteral("nakl"), QRect(1, 108, 217, kFieldHeight));
   EditUrl_ = AddEdit(folders, "EditUrl", QString(), QRect(1, 130, 217, kFieldHeight));
   UnboldChildren(folders);
 
-  QGroupBox* client = AddGroup(this, "GroupBox2", QStringLiteral("ИНФОРМАЦИЯ О КЛИЕНТЕ"),
-                               QRect(312, 0, 313, 193));
+  QGroupBox* client =
+      AddGroup(this, "GroupBox2", QStringLiteral("ИНФОРМАЦИЯ О КЛИЕНТЕ"), QRect(312, 0, 313, 193));
   AddLabel(client, "Label4", QStringLiteral("Код клиента"), 8, 16);
   Clcode_ = AddEdit(client, "Clcode", QString(), QRect(8, 32, 121, kFieldHeight));
   AddLabel(client, "Label5", QStringLiteral("Наименование клиента"), 8, 56);
@@ -99,7 +102,8 @@ void TNastroyki::BuildControls() {
 
   // The FTP account is fixed: the fields exist to hold it, never to be shown
   // or edited.
-  EditLogin_ = AddEdit(this, "EditLogin", QStringLiteral("briolan"), QRect(0, 0, 121, kFieldHeight));
+  EditLogin_ =
+      AddEdit(this, "EditLogin", QStringLiteral("briolan"), QRect(0, 0, 121, kFieldHeight));
   EditPas_ = AddEdit(this, "EditPas", QStringLiteral("hG&4T!9K"), QRect(0, 0, 121, kFieldHeight));
   EditPas_->setEchoMode(QLineEdit::Password);
   for (QLineEdit* hidden : {EditLogin_, EditPas_}) {

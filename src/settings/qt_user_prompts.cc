@@ -37,8 +37,7 @@ bool QtUserPrompts::Confirm(std::string_view text) {
 }
 
 void QtUserPrompts::ShowException(std::string_view message) {
-  Show(QMessageBox::Critical, ApplicationTitle(), FromUtf8(ErrorBoxText(message)),
-       QMessageBox::Ok);
+  Show(QMessageBox::Critical, ApplicationTitle(), FromUtf8(ErrorBoxText(message)), QMessageBox::Ok);
 }
 
 QString QtUserPrompts::ApplicationTitle() const {

@@ -27,19 +27,20 @@ TEST(Cp1251, ConvertsBothWays) {
 }
 
 TEST(Cp1251, ReplacesWhatCannotBeConvertedWithOneQuestionMarkEach) {
+  // Octal escapes, because a hexadecimal one would swallow the letter after it.
   const CodePageCase to_cp1251[] = {
-      {"a漢b", "a?b"},            // not in the code page
-      {"x😀y", "x?y"},            // four-byte character
-      {"a\xFF" "b", "a?b"},       // not UTF-8 at all
-      {"end\xD0", "end?"},        // sequence cut off at the end
-      {"\xE2\x82" "z", "?z"},     // sequence cut off in the middle
+      {"a漢b", "a?b"},          // not in the code page
+      {"x😀y", "x?y"},          // four-byte character
+      {"a\377b", "a?b"},       // not UTF-8 at all
+      {"end\320", "end?"},     // sequence cut off at the end
+      {"\342\202z", "?z"},     // sequence cut off in the middle
   };
   for (const auto& c : to_cp1251) {
     SCOPED_TRACE(c.utf8);
     EXPECT_EQ(c.cp1251, Utf8ToCp1251(c.utf8));
   }
   // 0x98 is the one byte Windows-1251 leaves undefined.
-  EXPECT_EQ("a?b", Cp1251ToUtf8("a\x98" "b"));
+  EXPECT_EQ("a?b", Cp1251ToUtf8("a\230b"));
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ class EnforcedPermissions {
     if (::geteuid() != 0) return;
     if (::syscall(SYS_capget, &header_, saved_) != 0) throw std::runtime_error("capget failed");
     __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
-    lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) |
-                              (1u << CAP_FOWNER));
+    lowered[0].effective &=
+        ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
     if (::syscall(SYS_capset, &header_, lowered) != 0) throw std::runtime_error("capset failed");
     active_ = true;
   }

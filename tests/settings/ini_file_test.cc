@@ -18,12 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
 using testing::EnforcedPermissions;
 using testing::EntryNames;
 using testing::ReadBytes;
+using ::testing::StrEq;
 using testing::TempDir;
+using ::testing::ThrowsMessage;
 using testing::WriteBytes;
 
 TEST(IniFile, MissingPiecesGiveTheDefault) {
@@ -51,7 +51,8 @@ TEST(IniFile, KeepsValuesInWindows1251) {
   EXPECT_EQ("Аптека №1", file.ReadString("Main", "Client", ""));
 
   // A file from an existing installation, with Cyrillic names in another case.
-  WriteBytes(dir.Path() / "other.ini", "[\xCD\xC0\xD1\xD2\xD0\xCE\xC9\xCA\xC8]\r\n\xC8\xCC\xDF=\xCF\xE5\xF2\xF0\xee\xe2\r\n");
+  WriteBytes(dir.Path() / "other.ini",
+             "[\xCD\xC0\xD1\xD2\xD0\xCE\xC9\xCA\xC8]\r\n\xC8\xCC\xDF=\xCF\xE5\xF2\xF0\xee\xe2\r\n");
   EXPECT_EQ("Петров", IniFile(dir.File("other.ini")).ReadString("настройки", "имя", ""));
 }
 

@@ -36,16 +36,15 @@ TEST(FindIniValue, FollowsTheFileRules) {
       {"first of two lines of a key", "[Main]\nftp=one\nftp=two\n", "Main", "ftp", "one"},
       {"key in another section", "[Other]\nftp=x\n", "Main", "ftp", std::nullopt},
       {"key before any section", "ftp=x\n[Main]\n", "Main", "ftp", std::nullopt},
-      {"key after the section ends", "[Main]\na=1\n[Other]\nftp=x\n", "Main", "ftp",
-       std::nullopt},
+      {"key after the section ends", "[Main]\na=1\n[Other]\nftp=x\n", "Main", "ftp", std::nullopt},
       {"commented out", "[Main]\n;ftp=x\n", "Main", "ftp", std::nullopt},
       {"line without =", "[Main]\nftp\n", "Main", "ftp", std::nullopt},
       {"key name only a prefix", "[Main]\nftpx=1\n", "Main", "ftp", std::nullopt},
       {"empty file", "", "Main", "ftp", std::nullopt},
       {"value of 2047 characters", "[Main]\nc=" + std::string(2047, 'v') + "\n", "Main", "c",
        std::string(2047, 'v')},
-      {"value of 3000 characters is cut", "[Main]\nc=" + std::string(3000, 'v') + "\n", "Main",
-       "c", std::string(2047, 'v')},
+      {"value of 3000 characters is cut", "[Main]\nc=" + std::string(3000, 'v') + "\n", "Main", "c",
+       std::string(2047, 'v')},
       {"blanks do not count against the length",
        "[Main]\nc=    " + std::string(2047, 'v') + "    \n", "Main", "c", std::string(2047, 'v')},
   };
@@ -65,16 +64,14 @@ struct SetCase {
 };
 
 constexpr SetCase kSetCases[] = {
-    {"creates the section in an empty file", "", "Main", "ftp", "host",
-     "[Main]\r\nftp=host\r\n"},
+    {"creates the section in an empty file", "", "Main", "ftp", "host", "[Main]\r\nftp=host\r\n"},
     {"replaces a value", "[Main]\r\nftp=old\r\nPassiv=0\r\n", "Main", "ftp", "new",
      "[Main]\r\nftp=new\r\nPassiv=0\r\n"},
     {"keeps the key's spelling and spacing", "; head\n[main]\nFTP = old  \nClient=c\n", "Main",
      "ftp", "new", "; head\n[main]\nFTP = new\nClient=c\n"},
     {"fills an empty value", "[Main]\nftp=\n", "Main", "ftp", "h", "[Main]\nftp=h\n"},
-    {"adds the key after the section's last line",
-     "[Main]\nftp=x\n\n[Other]\na=b\n", "Main", "Passiv", "1",
-     "[Main]\nftp=x\nPassiv=1\n\n[Other]\na=b\n"},
+    {"adds the key after the section's last line", "[Main]\nftp=x\n\n[Other]\na=b\n", "Main",
+     "Passiv", "1", "[Main]\nftp=x\nPassiv=1\n\n[Other]\na=b\n"},
     {"adds the key under a bare section header", "[Main]\r\n", "Main", "Passiv", "1",
      "[Main]\r\nPassiv=1\r\n"},
     {"adds the key to a last line without ending", "[Main]\nftp=x", "Main", "Passiv", "1",
@@ -83,8 +80,8 @@ constexpr SetCase kSetCases[] = {
      "[Other]\r\na=b\r\n[Main]\r\nPassiv=0\r\n"},
     {"adds the key to a last line cut after a carriage return", "[Main]\r\nftp=x\r", "Main",
      "Passiv", "1", "[Main]\r\nftp=x\r\r\nPassiv=1\r\n"},
-    {"appends the section to a last line without ending", "[Other]\r\na=b", "Main", "Passiv",
-     "0", "[Other]\r\na=b\r\n[Main]\r\nPassiv=0\r\n"},
+    {"appends the section to a last line without ending", "[Other]\r\na=b", "Main", "Passiv", "0",
+     "[Other]\r\na=b\r\n[Main]\r\nPassiv=0\r\n"},
     {"leaves a later section of the same name alone", "[Main]\nx=1\n[Main]\nftp=old\n", "Main",
      "ftp", "new", "[Main]\nx=1\nftp=new\n[Main]\nftp=old\n"},
     {"keeps comments and odd lines in place", "[Main]\n;note\njunk\nftp=1\n", "Main", "ftp", "2",
@@ -111,7 +108,7 @@ TEST(SetIniValue, RefusesNamesThatCouldNotBeReadBack) {
   const struct {
     const char* section;
     const char* key;
-  } cases[] = {{"", "ftp"}, {"Main", ""}, {"  ", "ftp"}, {"Ma]in", "ftp"},
+  } cases[] = {{"", "ftp"},      {"Main", ""},      {"  ", "ftp"},    {"Ma]in", "ftp"},
                {"Main", "f=tp"}, {"Ma\nin", "ftp"}, {"Main", "ftp\r"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.section) + "/" + c.key);

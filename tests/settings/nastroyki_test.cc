@@ -46,7 +46,9 @@ T* Find(const QWidget& parent, const char* name) {
   return child;
 }
 
-QString Text(const QWidget& parent, const char* name) { return Find<QLineEdit>(parent, name)->text(); }
+QString Text(const QWidget& parent, const char* name) {
+  return Find<QLineEdit>(parent, name)->text();
+}
 
 bool Checked(const QWidget& parent) { return Find<QCheckBox>(parent, "PassivCheck")->isChecked(); }
 
@@ -184,7 +186,7 @@ TEST_F(NastroykiTest, PassiveModeOnlyWhenTheValueStartsWithOne) {
     std::optional<std::string> value;
     bool checked;
   } cases[] = {
-      {"1", true}, {"10", true}, {" 1 ", true}, {"0", false},
+      {"1", true}, {"10", true},    {" 1 ", true}, {"0", false},
       {"", false}, {"true", false}, {"01", false}, {std::nullopt, false},
   };
   for (const auto& c : cases) {

@@ -75,7 +75,8 @@ TEST(QtUserPrompts, BoxesHaveTheirCaptions) {
   } cases[] = {
       {"Warning", QMessageBox::Warning, [&] { prompts.Warning("Не найден прайс-лист!"); }},
       {"Error", QMessageBox::Critical, [&] { prompts.Error("Не найден прайс-лист!"); }},
-      {"Information", QMessageBox::Information, [&] { prompts.Information("Не найден прайс-лист!"); }},
+      {"Information", QMessageBox::Information,
+       [&] { prompts.Information("Не найден прайс-лист!"); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.caption);
