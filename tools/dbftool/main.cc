@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "cmd_copy.h"
 #include "cmd_count.h"
 #include "commands.h"
 
@@ -15,6 +16,7 @@ constexpr Command kCommands[] = {
     {"dump", "dump FILE", RunDump},
     {"sample", "sample N FILE [--seed S]", RunSample},
     {"count", "count FILE EXPR", RunCount},
+    {"copy", "copy SRC DST [--where EXPR]", RunCopy},
 };
 
 int Usage(std::ostream& err) {
