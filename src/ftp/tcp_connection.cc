@@ -1,0 +1,285 @@
+#include "ftp/tcp_connection.h"
+
+#include <algorithm>
+
+#include "ftp/errors.h"
+#include "ftp/messages.h"
+#include "ftp/socket_stack.h"
+#include "ftp/stream.h"
+
+namespace zakaz::ftp {
+namespace {
+
+constexpr int kTimedOut = 10060;
+constexpr int kConnectionAborted = 10053;
+constexpr int kConnectionReset = 10054;
+constexpr int kSocketShutDown = 10058;
+// The consumed front of the input buffer is dropped only once this much has
+// gathered, so reading many short lines does not move the buffer each time.
+constexpr size_t kCompactThreshold = 32768;
+
+}  // namespace
+
+struct TTcpConnection::TSocketIOHandler {
+  TSocketHandle socket;
+  bool closed_gracefully = false;
+};
+
+TTcpConnection::TTcpConnection() = default;
+
+TTcpConnection::~TTcpConnection() { CloseConnection(); }
+
+void TTcpConnection::OpenHandler(TSocketHandle socket) {
+  handler_ = std::make_unique<TSocketIOHandler>();
+  handler_->socket = std::move(socket);
+  input_.clear();
+  input_start_ = 0;
+  scan_from_ = 0;
+}
+
+TSocketHandle& TTcpConnection::Socket() { return handler_->socket; }
+
+void TTcpConnection::CloseSocket() {
+  if (handler_) handler_->socket.Close();
+}
+
+void TTcpConnection::CloseConnection() {
+  if (!handler_) return;
+  handler_->socket.ShutdownSend();
+  handler_->socket.Close();
+  handler_.reset();
+}
+
+bool TTcpConnection::IsConnected() {
+  if (!handler_) return false;
+  if (handler_->closed_gracefully) {
+    CloseSocket();
+    return false;
+  }
+  return handler_->socket.IsOpen();
+}
+
+std::chrono::milliseconds TTcpConnection::ReadLimit() const {
+  const std::chrono::milliseconds read_timeout(read_timeout_);
+  if (read_timeout.count() <= 0) return stall_limit_;
+  if (stall_limit_.count() <= 0) return read_timeout;
+  return std::min(read_timeout, stall_limit_);
+}
+
+void TTcpConnection::SendLine(std::string_view text) {
+  if (handler_ && handler_->closed_gracefully) {
+    CloseSocket();
+    throw EConnClosedGracefully(messages::kConnClosedGracefully);
+  }
+  if (!handler_ || !handler_->socket.IsOpen()) throw ENotConnected(messages::kNotConnected);
+  std::string line;
+  line.reserve(text.size() + 2);
+  line.append(text);
+  line.append("\r\n");
+  WriteBytes(line.data(), line.size(), false);
+}
+
+void TTcpConnection::WriteBytes(const char* data, size_t size, bool report_work) {
+  while (size > 0) {
+    size_t sent = 0;
+    try {
+      sent = handler_->socket.Send(data, size, stall_limit_);
+    } catch (const ESocketError& error) {
+      const int code = error.Code();
+      if (code == kSocketShutDown || code == kConnectionAborted || code == kConnectionReset ||
+          code == kTimedOut) {
+        CloseSocket();
+      }
+      throw;
+    }
+    data += sent;
+    size -= sent;
+    if (report_work) DoWork(wmWrite, static_cast<int64_t>(sent));
+  }
+}
+
+bool TTcpConnection::ReadFromStack() {
+  const size_t old_size = input_.size();
+  const size_t chunk = static_cast<size_t>(std::max(1, recv_buffer_size_));
+  input_.resize(old_size + chunk);
+  size_t received = 0;
+  try {
+    received = handler_->socket.Receive(input_.data() + old_size, chunk, ReadLimit());
+  } catch (const ESocketError& error) {
+    input_.resize(old_size);
+    const int code = error.Code();
+    if (code == kTimedOut) CloseSocket();
+    if (code == kSocketShutDown || code == kConnectionAborted) {
+      CloseSocket();
+      if (input_.size() > input_start_) {
+        handler_->closed_gracefully = true;
+        return false;
+      }
+    }
+    throw;
+  }
+  input_.resize(old_size + received);
+  if (received == 0) {
+    handler_->closed_gracefully = true;
+    CloseSocket();
+    return false;
+  }
+  return true;
+}
+
+void TTcpConnection::CompactInput() {
+  if (input_start_ == input_.size()) {
+    input_.clear();
+    input_start_ = 0;
+    scan_from_ = 0;
+  } else if (input_start_ >= kCompactThreshold) {
+    input_.erase(0, input_start_);
+    scan_from_ -= input_start_;
+    input_start_ = 0;
+  }
+}
+
+std::string TTcpConnection::ReceiveLine() {
+  const size_t max_length = static_cast<size_t>(std::max(1, max_line_length_));
+  for (;;) {
+    const size_t lf = input_.find('\n', scan_from_);
+    if (lf != std::string::npos) {
+      size_t length = lf - input_start_;
+      size_t next = lf + 1;
+      if (length > max_length) {
+        if (max_line_action_ == maException) {
+          throw EMaxLineLengthExceeded(messages::kMaxLineLengthExceeded);
+        }
+        length = max_length;
+        next = input_start_ + max_length;
+      } else if (length > 0 && input_[lf - 1] == '\r') {
+        --length;
+      }
+      std::string line = input_.substr(input_start_, length);
+      input_start_ = next;
+      scan_from_ = next;
+      CompactInput();
+      return line;
+    }
+    scan_from_ = input_.size();
+    if (input_.size() - input_start_ > max_length) {
+      if (max_line_action_ == maException) {
+        throw EMaxLineLengthExceeded(messages::kMaxLineLengthExceeded);
+      }
+      std::string line = input_.substr(input_start_, max_length);
+      input_start_ += max_length;
+      scan_from_ = input_start_;
+      CompactInput();
+      return line;
+    }
+    if (!handler_) throw ENotConnected(messages::kNotConnected);
+    if (handler_->closed_gracefully || !handler_->socket.IsOpen() || !ReadFromStack()) {
+      if (handler_->closed_gracefully) {
+        throw EConnClosedGracefully(messages::kConnClosedGracefully);
+      }
+      throw ENotConnected(messages::kNotConnected);
+    }
+  }
+}
+
+int TTcpConnection::ReceiveReply(const std::vector<int>& accepted) {
+  std::vector<std::string> lines;
+  std::string first;
+  do {
+    first = std::string(TrimReplyLine(ReceiveLine()));
+  } while (first.empty());
+  lines.push_back(first);
+  if (OpensMultiLineReply(first)) {
+    for (;;) {
+      std::string line(TrimReplyLine(ReceiveLine()));
+      if (line.empty()) continue;
+      lines.push_back(std::move(line));
+      if (ClosesMultiLineReply(first, lines.back())) break;
+    }
+  }
+  last_reply_ = TRfcReply::FromLines(lines);
+  const int code = last_reply_.NumericCode();
+  if (!accepted.empty() && std::find(accepted.begin(), accepted.end(), code) == accepted.end()) {
+    throw EProtocolReplyError(code, last_reply_.JoinedText());
+  }
+  return code;
+}
+
+int TTcpConnection::ExchangeCommand(std::string_view text, const std::vector<int>& accepted) {
+  SendLine(text);
+  return ReceiveReply(accepted);
+}
+
+void TTcpConnection::ReceiveToEnd(TStream& target) {
+  BeginWork(wmRead, 0);
+  struct EndGuard {
+    TTcpConnection* self;
+    ~EndGuard() { self->EndWork(wmRead); }
+  } end_guard{this};
+  if (!handler_) throw ENotConnected(messages::kNotConnected);
+
+  // One block buffer for the whole transfer; a block is written as soon as it
+  // is full, so memory use does not grow with the file.
+  const size_t block_size = static_cast<size_t>(std::max(1, recv_buffer_size_));
+  std::vector<char> block(block_size);
+  size_t filled = 0;
+  // Bytes the line reader may already hold come first.
+  if (input_.size() > input_start_) {
+    const std::string_view pending(input_.data() + input_start_, input_.size() - input_start_);
+    target.Write(pending.data(), pending.size());
+    DoWork(wmRead, static_cast<int64_t>(pending.size()));
+    input_.clear();
+    input_start_ = scan_from_ = 0;
+  }
+  while (handler_->socket.IsOpen() && !handler_->closed_gracefully) {
+    if (filled == block_size) {
+      target.Write(block.data(), filled);
+      DoWork(wmRead, static_cast<int64_t>(filled));
+      filled = 0;
+    }
+    size_t received = 0;
+    try {
+      received = handler_->socket.Receive(block.data() + filled, block_size - filled, ReadLimit());
+    } catch (const ESocketError& error) {
+      if (error.Code() == kTimedOut) CloseSocket();
+      throw;
+    }
+    if (received == 0) {
+      handler_->closed_gracefully = true;
+      CloseSocket();
+      break;
+    }
+    filled += received;
+  }
+  if (filled > 0) {
+    target.Write(block.data(), filled);
+    DoWork(wmRead, static_cast<int64_t>(filled));
+  }
+}
+
+void TTcpConnection::SendWholeStream(TStream& source) {
+  const int64_t count = source.Size() - source.Position();
+  BeginWork(wmWrite, count);
+  struct EndGuard {
+    TTcpConnection* self;
+    ~EndGuard() { self->EndWork(wmWrite); }
+  } end_guard{this};
+  if (handler_ && handler_->closed_gracefully) {
+    CloseSocket();
+    throw EConnClosedGracefully(messages::kConnClosedGracefully);
+  }
+  if (!handler_ || !handler_->socket.IsOpen()) throw ENotConnected(messages::kNotConnected);
+
+  const size_t block_size = static_cast<size_t>(std::max(1, send_buffer_size_));
+  std::vector<char> block(block_size);
+  int64_t done = 0;
+  while (done < count) {
+    const size_t wanted = static_cast<size_t>(std::min<int64_t>(block_size, count - done));
+    const size_t got = source.Read(block.data(), wanted);
+    if (got == 0) throw ENoDataToRead(messages::kNoDataToRead);
+    WriteBytes(block.data(), got, true);
+    done += static_cast<int64_t>(got);
+  }
+}
+
+}  // namespace zakaz::ftp
