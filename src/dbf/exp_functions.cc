@@ -13,9 +13,7 @@ namespace zakaz::dbf {
 
 namespace {
 
-// The longest text a function makes; longer requests are refused rather than
-// letting one filter take the memory of the machine.
-constexpr long kMaxText = 65535;
+constexpr long kMaxText = kMaxExpText;
 constexpr char kMaxTextRule[] = "between 0 and 65535";
 
 using Call = TExpFunctionCall;

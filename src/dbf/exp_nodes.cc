@@ -131,6 +131,10 @@ TExpValue TExpOperator::EvaluateText(const TExpValue& left, const TExpValue& rig
     return TExpValue::Boolean(CompareBySign(
         op_, CompareExpTexts(left.text, right.text, options_, left_buffer_, right_buffer_)));
   }
+  if ((op_ == TExpOperation::kAdd || op_ == TExpOperation::kSubtract) &&
+      left.text.size() + right.text.size() > static_cast<size_t>(kMaxExpText)) {
+    throw EExpressionError(kExpCannotEvaluate);
+  }
   switch (op_) {
     case TExpOperation::kContained:
       return TExpValue::Boolean(right.text.find(left.text) != std::string_view::npos);

@@ -20,6 +20,10 @@ struct TExpCompareOptions {
   char one_wildcard = '?';
 };
 
+// The longest text an operator or function makes (the widest text column);
+// longer results are refused, so one filter cannot take the machine's memory.
+inline constexpr long kMaxExpText = 65535;
+
 // Removes trailing bytes up to 0x20.
 std::string_view TrimTrailingControls(std::string_view text);
 

@@ -286,6 +286,8 @@ TEST(ExpLanguage, ReportsEvaluationFailuresWithTheirMessages) {
       {"'a' * 'b'", "A assigned value is required but invalid"},
       {"'a' .OR. 'b'", "A assigned value is required but invalid"},
       {"() = ()", "A assigned value is required but invalid"},
+      // No text grows beyond the widest column.
+      {"SPACE(40000) + SPACE(40000)", "Expression cannot be evaluated"},
   };
   TExpHandler handler;
   for (const ErrorCase& c : kCases) {
