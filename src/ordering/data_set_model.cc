@@ -1,6 +1,7 @@
 #include "ordering/data_set_model.h"
 
 #include <QFont>
+#include <QTimer>
 #include <cmath>
 #include <cstdio>
 
@@ -291,6 +292,17 @@ void DataSetModel::ComputeFooter() {
   if (!dataset_.Active() || sum_columns_.empty()) return;
   const dbf::TVisibleRows& rows = dataset_.VisibleRows();
   for (int32_t r = 0; r < rows.Count(); ++r) AddToFooter(rows.RecordAt(r), +1);
+}
+
+void DataSetModel::RequestFooter() {
+  if (footer_valid_ || footer_requested_) return;
+  footer_requested_ = true;
+  QTimer::singleShot(0, this, [this] {
+    footer_requested_ = false;
+    if (footer_valid_) return;
+    ComputeFooter();
+    emit FooterChanged();
+  });
 }
 
 QString DataSetModel::FooterText(int column) {

@@ -8,7 +8,7 @@
 // the grid only paints. The footer's sums are kept per record and adjusted
 // as single records are written, so they follow every change without
 // rescanning the table; a full pass happens only after an opening or a
-// filter change, when the footer is first asked.
+// filter change, after the first paint.
 //
 // The model does not own the dataset, which must outlive it; it attaches
 // itself on construction and detaches on destruction.
@@ -76,8 +76,14 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   int32_t RecordAt(int row) const;
 
   // Footer text of `column`: its fixed text, its sum in the column's format,
-  // or empty.
+  // or empty. Makes the sums first when they are not ready.
   QString FooterText(int column);
+  // Whether the sums are ready. After an opening or a filter change they
+  // are not; RequestFooter makes them once control returns to the event
+  // loop and then announces FooterChanged, so the first screen of a long
+  // table is painted before the one pass over all its rows.
+  bool FooterReady() const { return footer_valid_; }
+  void RequestFooter();
 
   // QAbstractTableModel.
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -122,6 +128,7 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
 
   // Footer: per summed column its sum, and per record its share as added.
   bool footer_valid_ = false;
+  bool footer_requested_ = false;
   std::vector<int> sum_columns_;
   std::vector<long long> sums_;  // per sum column, in units of 1/10000
   std::unordered_map<int32_t, std::vector<long long>> shares_;  // recno -> units

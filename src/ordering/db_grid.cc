@@ -108,6 +108,9 @@ class GridFooter : public QWidget {
     painter.fillRect(rect(), QColor(192, 192, 192));
     DataSetModel* model = grid_->Model();
     if (model == nullptr) return;
+    // Sums of a freshly opened long table follow a moment after its rows.
+    const bool sums_ready = model->FooterReady();
+    if (!sums_ready) model->RequestFooter();
     QHeaderView* header = grid_->horizontalHeader();
     const int offset = grid_->verticalHeader()->isVisible() ? grid_->verticalHeader()->width() : 0;
     painter.setPen(palette().color(QPalette::Dark));
@@ -116,9 +119,10 @@ class GridFooter : public QWidget {
       const QRect cell(offset + header->sectionViewportPosition(c), 0, header->sectionSize(c), height());
       painter.setPen(palette().color(QPalette::Dark));
       painter.drawLine(cell.topRight(), cell.bottomRight());
+      const GridColumn& spec = model->Columns()[c];
+      if (!sums_ready && spec.footer == GridColumn::Footer::kSum) continue;
       const QString text = model->FooterText(c);
       if (text.isEmpty()) continue;
-      const GridColumn& spec = model->Columns()[c];
       QFont f = font();
       if (spec.title_font_points > 0 && spec.footer == GridColumn::Footer::kSum) {
         f.setPointSize(spec.title_font_points);
