@@ -7,6 +7,7 @@
 
 #include "dbf/errors.h"
 #include "dbf/exp_handler.h"
+#include "dbf/exp_nodes.h"
 #include "exp_test_util.h"
 
 namespace zakaz::dbf {
@@ -295,6 +296,37 @@ TEST(ExpLanguage, ReportsEvaluationFailuresWithTheirMessages) {
     handler.Compile(c.text);
     EXPECT_THAT([&] { handler.Evaluate(); }, ThrowsMessage<EExpressionError>(StrEq(c.message)));
   }
+}
+
+// No text compiles to an operator without its operands (every operator must
+// be followed by more text), so the tree is built by hand here.
+TEST(ExpLanguage, ReportsAMissingOperandByTheOperatorsDisplayName) {
+  struct Case {
+    TExpOperation op;
+    bool with_left;
+    bool with_right;
+    const char* message;
+  };
+  constexpr Case kCases[] = {
+      {TExpOperation::kGreater, false, true, "Target value missing for > operation"},
+      {TExpOperation::kPower, true, false, "Target value missing for ^ operation"},
+      {TExpOperation::kContained, false, true, "Target value missing for in string operation"},
+      {TExpOperation::kExactlyEqual, true, false, "Target value missing for exactly equal operation"},
+      {TExpOperation::kNot, false, false, "Target value missing for .NOT. operation"},
+      {TExpOperation::kAnd, false, true, "Target value missing for .AND. operation"},
+      {TExpOperation::kOr, true, false, "Target value missing for .OR. operation"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.message);
+    TExpOperator op(c.op, TExpCompareOptions{});
+    op.SetOperands(c.with_left ? std::make_unique<TExpBlnLit>(true) : nullptr,
+                   c.with_right ? std::make_unique<TExpBlnLit>(true) : nullptr);
+    EXPECT_THAT([&] { op.Evaluate(); }, ThrowsMessage<EExpressionError>(StrEq(c.message)));
+  }
+  // NOT needs no left operand.
+  TExpOperator negation(TExpOperation::kNot, TExpCompareOptions{});
+  negation.SetOperands(nullptr, std::make_unique<TExpBlnLit>(false));
+  EXPECT_TRUE(negation.Evaluate().boolean);
 }
 
 TEST(ExpLanguage, NestsDeeplyOrRefusesWithAMessage) {

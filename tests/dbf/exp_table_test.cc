@@ -11,7 +11,9 @@
 #include "dbf/dbf_columns.h"
 #include "dbf/errors.h"
 #include "dbf/exp_dbf_link.h"
+#include "dbf/exp_functions.h"
 #include "dbf/exp_handler.h"
+#include "dbf/exp_nodes.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
 #include "exp_test_util.h"
@@ -166,6 +168,22 @@ TEST_F(ExpTableTest, TableFunctionsSeeTheCursor) {
 
   Open({{"a", "1", "1", "1", "", "T", true}});
   EXPECT_THAT(Results("DELETED()"), ElementsAre(".T."));
+}
+
+// The table's LEN is only reachable past the global one, through its registry.
+TEST_F(ExpTableTest, TableLenGivesTheColumnWidth) {
+  OpenStandard();
+  TExpDbfLink link(*table_);
+  const TExpFunctionDef* len = TableFunctions().Find("len");
+  ASSERT_NE(nullptr, len);
+  for (const auto& [column, width] : {std::pair{"name", "20:Integer"}, {"PRICE", "10:Integer"},
+                                      {"nope", "0:Integer"}}) {
+    SCOPED_TRACE(column);
+    std::vector<TExpNodePtr> args;
+    args.push_back(std::make_unique<TExpTextLit>(column));
+    TExpFunction call(*len, &link, std::move(args));
+    EXPECT_EQ(width, testing::Show(call.Evaluate()));
+  }
 }
 
 TEST_F(ExpTableTest, ReportsNamesAndMismatchesAgainstTheTable) {
