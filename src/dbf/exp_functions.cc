@@ -335,17 +335,17 @@ TExpValue Strtran(Call& c) {
 TExpValue Soundex(Call& c) {
   // Letter groups of the classic sound code; 0 marks letters that separate.
   static constexpr char kCodes[] = "01230120022455012623010202";
+  // ASCII letters only, whatever locale the process runs under.
+  const auto upper = [](char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 0x20) : ch; };
+  const auto is_letter = [](char ch) { return ch >= 'A' && ch <= 'Z'; };
   std::string_view text = TrimLeftBlanks(c.Text(0));
   std::string& out = c.Result();
-  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text.front()))) {
-    return TextResult(c, "0000");
-  }
-  const auto upper = [](char ch) { return static_cast<char>(std::toupper(static_cast<unsigned char>(ch))); };
+  if (text.empty() || !is_letter(upper(text.front()))) return TextResult(c, "0000");
   out.assign(1, upper(text.front()));
   char last = kCodes[out[0] - 'A'];
   for (size_t i = 1; i < text.size() && out.size() < 4; ++i) {
     const char ch = upper(text[i]);
-    if (ch < 'A' || ch > 'Z') break;  // the first word only
+    if (!is_letter(ch)) break;  // the first word only
     const char code = kCodes[ch - 'A'];
     if (code != '0' && code != last) out += code;
     if (ch != 'H' && ch != 'W') last = code;
