@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <ctime>
 
 namespace zakaz::dbf {
@@ -36,6 +38,14 @@ constexpr long kLastJulianDay = 5373484;
 }  // namespace
 
 std::string_view TrimTrailingControls(std::string_view text) {
+  // Text columns are mostly padding; skip runs of blanks eight at a time.
+  constexpr uint64_t kEightBlanks = 0x2020202020202020ULL;
+  while (text.size() >= 8) {
+    uint64_t tail;
+    std::memcpy(&tail, text.data() + text.size() - 8, 8);
+    if (tail != kEightBlanks) break;
+    text.remove_suffix(8);
+  }
   while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
   return text;
 }
