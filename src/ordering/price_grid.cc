@@ -43,7 +43,7 @@ std::vector<GridColumn> PriceGridColumns() {
   name.footer_text = QStringLiteral("Итого");
   columns.push_back(name);
 
-  columns.push_back(Column(kFieldProizvod, QStringLiteral("Производитель"), -1, kLeft));
+  columns.push_back(Column(kFieldProizvod, QStringLiteral("Производитель"), 120, kLeft));
   columns.push_back(Column(kFieldNds, QStringLiteral("НДС"), 41, kRight));
 
   GridColumn prices = Column(kFieldPrices, QStringLiteral("Цена"), -1, kRight);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include "dbf/table_dataset.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
+#include "sample_price_list.h"
 #include "settings/fake_user_prompts.h"
 #include "settings/ini_file.h"
 #include "support/temp_dir.h"
@@ -352,6 +354,27 @@ TEST_F(MainFormTest, HelpWindowShowsHelpRtfReadOnly) {
   fs::remove(dir_.File("HELP.RTF"));
   help.FormShow();
   EXPECT_TRUE(help.TextView()->toPlainText().isEmpty());
+}
+
+TEST_F(MainFormTest, PaintsTheSamplePriceList) {
+  dbf::TSampleOptions options;
+  options.rows = 200;
+  dbf::WriteSamplePriceList(dir_.File("price.DBF"), options);
+  MakeDemand({"1234D6B3.DBF", "1234E01A.DBF"});
+  TMainForm& form = Start();
+  EXPECT_TRUE(prompts_.shown.empty());
+  form.setWindowState(Qt::WindowNoState);
+  form.resize(1200, 640);
+  form.show();
+  QApplication::processEvents();
+  Find<DbGrid>("DBGrid")->grab();  // the first paint asks for the sums
+  QApplication::processEvents();
+  const QPixmap image = form.grab();
+  ASSERT_FALSE(image.isNull());
+  EXPECT_FALSE(Model().FooterText(kSummaColumn).isEmpty());
+  // The documentation's picture of the window is made by this test.
+  const QString target = qEnvironmentVariable("ZAKAZ_SCREENSHOT");
+  if (!target.isEmpty()) EXPECT_TRUE(image.save(target));
 }
 
 }  // namespace
