@@ -58,7 +58,16 @@ std::string Reply(const char* text) { return std::string(text) + "\r\n"; }
 }  // namespace
 
 void FtpScriptServer::Session::Send(std::string_view raw) {
-  if (!closed_) SendAll(control_.Get(), raw);
+  // A client that has gone (it never reads the replies to ABOR and QUIT)
+  // simply ends this control connection.
+  while (!closed_ && !raw.empty()) {
+    const ssize_t sent = ::send(control_.Get(), raw.data(), raw.size(), MSG_NOSIGNAL);
+    if (sent <= 0) {
+      CloseControl();
+      return;
+    }
+    raw.remove_prefix(static_cast<size_t>(sent));
+  }
 }
 
 void FtpScriptServer::Session::CloseControl() {
