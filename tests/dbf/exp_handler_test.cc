@@ -61,6 +61,8 @@ TEST(ExpLanguage, BindsByPriorityThenLeftToRight) {
       {"2 ^ 1", "2"},
       {"2 ^ 0", "2"},       // a power below 2 leaves the left value
       {"2 ^ -5", "2"},
+      {"0.5 ^ 99999999999 = 0", ".T."},  // a huge power is computed, not looped
+      {"-1 ^ 99999999999", "-1"},
       {"10-2", "8"},
       {"10 - -2", "12"},
       {".T. .OR. .F. .AND. .F.", ".T."},
