@@ -304,11 +304,16 @@ void TDbfFile::AppendRecord() {
   header_dirty_ = true;
   RefreshHeader();
   record_buffer_[0] = kLiveFlag;
-  record_buffer_[record_length_] = kEndMarker;
   const int target = record_count_ + 1;
+  // The record and its end marker go out in one write; they are put
+  // together in the spare buffer because a lent buffer's byte after the
+  // record belongs to the dataset, not to the marker.
+  const size_t length = static_cast<size_t>(record_length_);
+  std::memcpy(spare_buffer_.data(), record_buffer_, length);
+  spare_buffer_[length] = kEndMarker;
   // The count grows only once the record is in the file, so a failed append
   // (a full disk) is not counted in the header written later.
-  WriteAt(RecordOffset(target), record_buffer_, static_cast<size_t>(record_length_) + 1);
+  WriteAt(RecordOffset(target), spare_buffer_.data(), length + 1);
   record_count_ = target;
   current_record_ = target;
   WriteHeader();
@@ -316,7 +321,7 @@ void TDbfFile::AppendRecord() {
   at_bof_ = false;
   Notify(TNotifyEvent::kAfterWrite, target);
   if (auto_flush_) Flush();
-  std::memcpy(saved_record_.data(), record_buffer_, static_cast<size_t>(record_length_) + 1);
+  std::memcpy(saved_record_.data(), record_buffer_, static_cast<size_t>(record_length_));
 }
 
 void TDbfFile::WriteRecord(int n) {
@@ -332,7 +337,7 @@ void TDbfFile::WriteRecord(int n) {
   WriteHeader();
   Notify(TNotifyEvent::kAfterWrite, n);
   if (auto_flush_) Flush();
-  std::memcpy(saved_record_.data(), record_buffer_, static_cast<size_t>(record_length_) + 1);
+  std::memcpy(saved_record_.data(), record_buffer_, static_cast<size_t>(record_length_));
 }
 
 bool TDbfFile::LockHeader() { return LockRegion(2147483646, 1); }

@@ -143,12 +143,14 @@ class TDbfFile : public TDiskFile {
   // writing, the header is dirty and no table lock is held.
   void WriteHeader();
 
-  // The record buffer column operations work on: RecordLength() + 1 bytes.
+  // The record buffer column operations work on: RecordLength() bytes (the
+  // object's own buffer has one more, holding 0x1A).
   uint8_t* RecordBuffer() { return record_buffer_; }
   const uint8_t* RecordBuffer() const { return record_buffer_; }
-  // Points the record buffer at `buffer` (at least RecordLength() + 1 bytes,
+  // Points the record buffer at `buffer` (at least RecordLength() bytes,
   // owned by the caller and kept alive until RestoreRecordBuffer), so reads
-  // land in it and puts change it. nullptr is the same as RestoreRecordBuffer.
+  // land in it and puts change it; the engine never touches a byte after
+  // the record. nullptr is the same as RestoreRecordBuffer.
   void LendRecordBuffer(uint8_t* buffer);
   void RestoreRecordBuffer();
   bool RecordBufferLent() const { return record_buffer_ != own_buffer_.data(); }

@@ -457,18 +457,25 @@ TEST_F(DbfFileTest, AFailedWriteIsReportedAndNotCounted) {
 TEST_F(DbfFileTest, LentBufferReceivesReadsAndPutsUntilRestored) {
   const std::string path = Make("t.dbf", TableBytes(kNameQuant, Rows(3)));
   TDbfColumns table(path, false, true);
-  std::vector<uint8_t> row(static_cast<size_t>(table.RecordLength()) + 1 + 20, 0);
+  // The dataset keeps its own data right after the record image.
+  const size_t length = static_cast<size_t>(table.RecordLength());
+  std::vector<uint8_t> row(length + 20, 0x55);
   table.LendRecordBuffer(row.data());
   EXPECT_TRUE(table.RecordBufferLent());
   table.GotoRecord(2);
   EXPECT_EQ(Row("R2", 2), std::string(row.begin(), row.begin() + table.RecordLength()));
   table.PutNumber(2, 7);
   table.WriteRecord(2);
+  table.PutNumber(2, 8);
+  table.AppendRecord();
+  EXPECT_EQ(std::vector<uint8_t>(20, 0x55), std::vector<uint8_t>(row.begin() + length, row.end()));
   table.RestoreRecordBuffer();
   EXPECT_FALSE(table.RecordBufferLent());
   table.GotoRecord(2);
   EXPECT_EQ(7, table.GetNumber(2));
-  EXPECT_EQ(0, row[static_cast<size_t>(table.RecordLength()) + 1]);  // nothing past the record
+  table.GotoRecord(4);
+  EXPECT_EQ(8, table.GetNumber(2));
+  EXPECT_EQ('\x1A', ReadBytes(path).back());
 }
 
 // Records the events a derived layer sees, and counts the transfers, as the
