@@ -8,6 +8,7 @@
 #include "dbf/errors.h"
 #include "dbf/exp_handler.h"
 #include "dbf/exp_dbf_link.h"
+#include "dbf/messages.h"
 
 namespace zakaz::dbf {
 namespace {
@@ -174,13 +175,45 @@ void TDbfCursor::Scan() {
   const int remembered = CurrentRecord();
   const bool read_ahead = read_ahead_;
   SetReadAhead(true);
-  GotoRecord(kGotoFirst);
-  while (!AtEOF()) {
-    if (Matches()) match_set_->Include(CurrentRecord());
-    GotoRecord(kGotoNext);
-  }
+  ScanBlocks();
   SetReadAhead(read_ahead);
   if (remembered > 0) GotoRecord(remembered);
+}
+
+// The scan visits what the moves first, next, next, ... would visit (live
+// records, or all with UseDeleted; those AcceptRecord takes), but evaluates
+// each record where it lies in the read-ahead block instead of copying it
+// into the record buffer first: the block is lent as the record buffer.
+void TDbfCursor::ScanBlocks() {
+  const int64_t length = RecordLength();
+  uint8_t* const own = RecordBuffer();
+  struct Restore {
+    TDbfCursor& cursor;
+    uint8_t* buffer;
+    ~Restore() { cursor.LendRecordBuffer(buffer); }
+  } restore{*this, own};
+  const int count = RecordCount();
+  for (int n = 1; n <= count; ++n) {
+    const int64_t offset = RecordOffset(n);
+    // The block's last record slot is never served: it starts the next block,
+    // so a lent record always has its spare byte behind it.
+    if (block_start_ < 0 || offset < block_start_ || offset >= block_end_ - length) {
+      const size_t got = TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
+      ++platform_reads_;
+      block_start_ = offset;
+      block_end_ = offset + static_cast<int64_t>(got);
+      if (offset + length > block_end_) {
+        throw ETableError(FormatMessage(kReadError, {Path()}));
+      }
+    }
+    uint8_t* record = block_.data() + (offset - block_start_);
+    ++record_reads_;
+    if (record[0] == kDeletedFlag && !UseDeleted()) continue;
+    LendRecordBuffer(record);
+    SetCurrentRecord(n);
+    if (!AcceptRecord()) continue;
+    if (Matches()) match_set_->Include(n);
+  }
 }
 
 void TDbfCursor::RebuildFilterSet() {
@@ -201,7 +234,9 @@ void TDbfCursor::RebuildFilterSet() {
 void TDbfCursor::SetReadAhead(bool flag) {
   if (flag) {
     if (!read_ahead_allowed_ || read_ahead_) return;
-    block_.assign(static_cast<size_t>(block_size_), 0);
+    // One byte more than a read fills: a record lent from the block's end
+    // still has its spare byte.
+    block_.assign(static_cast<size_t>(block_size_) + 1, 0);
     block_start_ = -1;
     block_end_ = -1;
     read_ahead_ = true;
@@ -223,7 +258,7 @@ size_t TDbfCursor::ReadAt(int64_t offset, void* buffer, size_t count) {
   // next block, so a record is never cut by the block's end.
   const int64_t length = RecordLength();
   if (block_start_ < 0 || offset < block_start_ || offset >= block_end_ - length) {
-    const size_t got = TDbfColumns::ReadAt(offset, block_.data(), block_.size());
+    const size_t got = TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
     ++platform_reads_;
     block_start_ = offset;
     block_end_ = offset + static_cast<int64_t>(got);

@@ -97,6 +97,7 @@ class TDbfCursor : public TDbfColumns {
   // the set has none (the flags are then set).
   int FilterTarget(int position);
   void Scan();
+  void ScanBlocks();
   void DiscardExpression();
   bool Matches();
 
