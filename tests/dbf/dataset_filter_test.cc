@@ -295,6 +295,25 @@ TEST_F(FilterTest, RefreshRescansTheSet) {
   EXPECT_EQ(1, ds.Table()->MatchSet()->Count());
 }
 
+// OnFilterRecord narrows the rows further while Filtered is set; its
+// handler reads the record just read.
+TEST_F(FilterTest, OnFilterRecordAddsItsOwnTest) {
+  Write(RowsMatching(6, {1, 2, 3, 4}));
+  TTableDataSet ds;
+  std::vector<TDataSetState> states;
+  ds.OnFilterRecord = [&](TTableDataSet& d, bool& accept) {
+    states.push_back(d.State());
+    accept = d.FieldByName("NAME").AsString() != "R2";
+  };
+  Open(ds);
+  EXPECT_THAT(Walk(ds), ElementsAre(1, 3, 4));
+  EXPECT_FALSE(states.empty());
+  EXPECT_EQ(TDataSetState::dsFilter, states.front());
+  EXPECT_EQ(3, ds.VisibleRows().Count());
+  ds.SetFiltered(false);
+  EXPECT_THAT(Walk(ds), ElementsAre(1, 2, 3, 4, 5, 6)) << "the handler is asked only while filtered";
+}
+
 // The visible-row list follows posts record by record.
 TEST_F(FilterTest, VisibleRowsFollowPosts) {
   Write(RowsMatching(6, {2, 4, 6}));
