@@ -7,3 +7,12 @@ zakaz_add_gtest(dbf_dataset_test
     ${CMAKE_CURRENT_LIST_DIR}/table_copy_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/dataset_view_test.cc
   LIBS zakaz_dbf_dataset zakaz_sample_price_list zakaz_test_support)
+
+# dbftool copy, run as the program.
+zakaz_add_gtest(dbf_dataset_tool_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/dataset_dbftool_test.cc
+  LIBS zakaz_dbf_dataset zakaz_sample_price_list zakaz_test_support)
+if(TARGET dbf_dataset_tool_test)
+  add_dependencies(dbf_dataset_tool_test dbftool)
+  target_compile_definitions(dbf_dataset_tool_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")
+endif()
