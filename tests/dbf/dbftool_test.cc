@@ -2,6 +2,8 @@
 // makes.
 #include <sys/wait.h>
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "dbf/code_page.h"
@@ -79,6 +81,14 @@ TEST_F(DbftoolTest, DumpShowsEveryRecordInUtf8WithDeletedOnesMarked) {
       "1   | Ёж | 3 | 05.01.2024\n"
       "2 * | old | 0 | \n",
       r.out);
+}
+
+TEST_F(DbftoolTest, DumpIntoAReaderThatStopsEarlySucceeds) {
+  const std::string path = dir_.File("p.dbf");
+  WriteSamplePriceList(path, {3000, 1, 0});
+  const std::string command = "bash -c 'set -o pipefail; " + std::string(DBFTOOL_PATH) +
+                              " dump " + path + " | head -2 >/dev/null'";
+  EXPECT_EQ(0, std::system(command.c_str()));
 }
 
 TEST_F(DbftoolTest, FailuresPrintTheEngineMessageAndExitNonZero) {

@@ -44,7 +44,7 @@ int RunDump(const Args& args, std::ostream& out, std::ostream& err) {
     filters.push_back(option->make(table, args[i + 1]));
   }
   PrintColumnNames(table, out);
-  for (int n = 1; n <= table.RecordCount(); ++n) {
+  for (int n = 1; n <= table.RecordCount() && out; ++n) {
     table.GotoRecord(n);
     bool shown = true;
     for (const RecordFilter& f : filters) shown = shown && f(table);

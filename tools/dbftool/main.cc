@@ -1,4 +1,5 @@
 // dbftool: inspects, dumps and makes table files from the command line.
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <stdexcept>
@@ -41,6 +42,10 @@ std::span<const DumpOption> DumpOptions() {
 
 int main(int argc, char** argv) {
   using namespace zakaz::dbftool;
+  // "dbftool dump FILE | head" is how the tool is used: a reader that stops
+  // early must not kill it with a signal; the commands see the stream fail
+  // and stop instead.
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc < 2) return Usage(std::cerr);
   const std::string_view name = argv[1];
   Args args(argv + 2, argv + argc);
