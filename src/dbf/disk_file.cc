@@ -47,7 +47,7 @@ void TDiskFile::OpenWithMode(int flags, bool shared, const char* failure_text) {
   // admits no other open, shared opens admit each other. flock locks belong
   // to the open, not the process, so a second open here conflicts too.
   if (::flock(fd.Get(), (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
-    throw ETableError(FormatMessage(kAccessDenied, {path_}));
+    throw ETableError(FormatMessage(failure_text, {path_}));
   }
   fd_ = std::move(fd);
   shared_ = shared;

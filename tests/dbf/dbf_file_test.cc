@@ -362,6 +362,12 @@ TEST_F(DbfFileTest, AnOpenTableCannotBeOpenedAgainHereOrElsewhere) {
   // Closed: open again.
   TDbfFile again(path, false, true);
   EXPECT_EQ(2, again.RecordCount());
+
+  // Creating a table over the open one fails and leaves it as it is.
+  const std::string before = ReadBytes(path);
+  EXPECT_THAT([&] { CreateEmptyTable(path, {{"X", 'C', 1, 0}}); },
+              ThrowsMessage<ETableError>(StrEq("Could not create file " + path)));
+  EXPECT_EQ(before, ReadBytes(path));
 }
 
 TEST_F(DbfFileTest, ReadOnlyOpenNeverWritesAByte) {
