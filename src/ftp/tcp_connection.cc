@@ -17,6 +17,10 @@ constexpr int kSocketShutDown = 10058;
 // The consumed front of the input buffer is dropped only once this much has
 // gathered, so reading many short lines does not move the buffer each time.
 constexpr size_t kCompactThreshold = 32768;
+// One reply may hold this many longest lines. Real replies (greetings, help
+// texts) are a few dozen lines; a server that never closes a several-line
+// reply must not be able to fill the memory.
+constexpr size_t kMaxReplyLines = 64;
 
 }  // namespace
 
@@ -190,9 +194,16 @@ int TTcpConnection::ReceiveReply(const std::vector<int>& accepted) {
   } while (first.empty());
   lines.push_back(first);
   if (OpensMultiLineReply(first)) {
+    const size_t max_reply_size =
+        kMaxReplyLines * static_cast<size_t>(std::max(1, max_line_length_));
+    size_t reply_size = first.size();
     for (;;) {
       std::string line(TrimReplyLine(ReceiveLine()));
       if (line.empty()) continue;
+      reply_size += line.size();
+      if (reply_size > max_reply_size) {
+        throw EMaxLineLengthExceeded(messages::kMaxLineLengthExceeded);
+      }
       lines.push_back(std::move(line));
       if (ClosesMultiLineReply(first, lines.back())) break;
     }

@@ -46,7 +46,8 @@ class TTcpConnection : public TNetComponent {
   std::string ReceiveLine();
   // Reads one reply (several lines when the first has "-" after the code) into
   // LastReply and returns its code. Throws EProtocolReplyError when `accepted`
-  // is not empty and does not hold the code.
+  // is not empty and does not hold the code, EMaxLineLengthExceeded when the
+  // reply's lines together exceed 64 times MaxLineLength.
   int ReceiveReply(const std::vector<int>& accepted);
   int ExchangeCommand(std::string_view text, const std::vector<int>& accepted);
   void CloseConnection();

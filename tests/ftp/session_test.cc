@@ -107,6 +107,18 @@ TEST(ReceiveLine, LongestLineAccepted) {
   }
 }
 
+TEST(ReceiveReply, EndlessSeveralLineReplyIsCutOff) {
+  // 64 lines of the longest length are the most one reply may hold.
+  const std::string line = "220-" + std::string(16000, 'x') + "\r\n";
+  std::string within;
+  for (int i = 0; i < 60; ++i) within += line;
+  Reader reader(within + "220 End\r\n" + within + within);
+  EXPECT_EQ(220, reader.connection.ReceiveReply({220}));
+  EXPECT_EQ(61u, reader.connection.LastReply().Text().size());
+  EXPECT_THAT([&] { reader.connection.ReceiveReply({220}); },
+              ThrowsMessage<EMaxLineLengthExceeded>(StrEq("Max line length exceeded.")));
+}
+
 TEST(ReceiveLine, ManyShortLinesAcrossBufferCompaction) {
   std::string raw;
   for (int i = 0; i < 20000; ++i) raw += "200 line " + std::to_string(i) + "\r\n";

@@ -141,6 +141,15 @@ TEST_P(TransferTest, ListsNames) {
   }
 }
 
+TEST_P(TransferTest, FailedListingLeavesTheListAlone) {
+  server_.OnReply("NLST", "550 No files found.\r\n");
+  client_.OpenSession();
+  std::vector<std::string> names = {"kept.dbf"};
+  EXPECT_THAT([&] { client_.ListNames(names, "*.*"); },
+              ThrowsMessage<EProtocolReplyError>(StrEq("No files found.\r\n")));
+  EXPECT_EQ(std::vector<std::string>{"kept.dbf"}, names);
+}
+
 TEST_P(TransferTest, PreliminaryAndFinalRepliesOfSeveralForms) {
   struct Case {
     const char* name;
