@@ -1,5 +1,6 @@
 #include "dbf/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -54,7 +55,6 @@ bool Parse(std::string_view text, bool comma_too, double* value) {
     }
   }
   if (digit_count == 0) return false;
-  const char* mantissa_end = p;
   bool has_exponent = false;
   if (p < last && (*p == 'e' || *p == 'E')) {
     ++p;
@@ -73,22 +73,26 @@ bool Parse(std::string_view text, bool comma_too, double* value) {
     *value = negative ? -result : result;
     return true;
   }
-  std::string copy(mantissa, static_cast<size_t>(last - mantissa));
-  if (comma_too) {
-    for (char& c : copy) {
-      if (c == ',') c = '.';
-    }
+  // The general case: the standard conversion, locale-free, on the
+  // characters in place (a comma first becomes a full stop in a small
+  // buffer; such numbers are short).
+  char buffer[128];
+  const char* first = mantissa;
+  const char* stop = last;
+  if (comma_too && std::find(mantissa, last, ',') != last) {
+    const size_t length = static_cast<size_t>(last - mantissa);
+    if (length > sizeof buffer) return false;
+    std::replace_copy(mantissa, last, buffer, ',', '.');
+    first = buffer;
+    stop = buffer + length;
   }
-  (void)mantissa_end;
   double result = 0;
-  const auto [ptr, ec] =
-      std::from_chars(copy.data(), copy.data() + copy.size(), result, std::chars_format::general);
-  if (ptr != copy.data() + copy.size()) return false;
+  const auto [ptr, ec] = std::from_chars(first, stop, result, std::chars_format::general);
+  if (ptr != stop) return false;
   if (ec == std::errc::result_out_of_range) {
     // Overflow gives infinity, underflow zero, as a decimal literal would.
-    const bool tiny = copy.find_first_of("123456789") == std::string::npos ||
-                      copy.find("e-") != std::string::npos || copy.find("E-") != std::string::npos;
-    result = tiny ? 0.0 : HUGE_VAL;
+    const bool negative_exponent = std::find(first, stop, '-') != stop;
+    result = negative_exponent || digits_value == 0 ? 0.0 : HUGE_VAL;
   } else if (ec != std::errc()) {
     return false;
   }

@@ -21,7 +21,8 @@ TEST(ParseDecimal, ReadsDecimalLiterals) {
       {".5", 0.5},      {"5.", 5},          {"-0.001", -0.001}, {"1e3", 1000},
       {"1.5E-2", 0.015}, {"2e+2 ", 200},    {"0000012", 12},    {"123456789012345678901234", 1.2345678901234568e23},
       {"0.1", 0.1},     {"9007199254740993", 9007199254740992}, {"1e400", HUGE_VAL},
-      {"1e-400", 0},
+      {"1e-400", 0},    {"-1e400", -HUGE_VAL}, {"5.e3", 5000}, {".5e1", 5},
+      {"1.5e300", 1.5e300}, {"0.000000000000000000000000001", 1e-27},
   };
   for (const Case& c : kGood) {
     SCOPED_TRACE(c.text);
@@ -44,6 +45,8 @@ TEST(ParseLocaleNumber, TakesACommaOrAFullStop) {
   EXPECT_EQ(1.5, value);
   EXPECT_TRUE(ParseLocaleNumber("-2.25", &value));
   EXPECT_EQ(-2.25, value);
+  EXPECT_TRUE(ParseLocaleNumber("1,5e3", &value));
+  EXPECT_EQ(1500, value);
   EXPECT_FALSE(ParseLocaleNumber("1,5,0", &value));
   EXPECT_FALSE(ParseLocaleNumber("1 000", &value));
 }
