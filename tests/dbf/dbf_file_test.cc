@@ -370,6 +370,29 @@ TEST_F(DbfFileTest, AnOpenTableCannotBeOpenedAgainHereOrElsewhere) {
   EXPECT_EQ(before, ReadBytes(path));
 }
 
+TEST_F(DbfFileTest, SharedOpensCoexistAndSeeEachOthersAppends) {
+  // Not used by the system, which opens every table exclusively; the mode
+  // still keeps its word.
+  const std::string path = Make("t.dbf", TableBytes(kNameQuant, Rows(2)));
+  TDbfFile first(path, true, true);
+  TDbfFile second(path, true, true);
+  EXPECT_THAT([&] { TDbfFile exclusive(path, false, false); },
+              ThrowsMessage<ETableError>(StrEq("Access denied to file " + path)));
+  second.GotoRecord(1);
+  second.AppendRecord();
+  // The first sees the new record when it goes past its known end.
+  first.GotoRecord(3);
+  EXPECT_EQ(3, first.RecordCount());
+  EXPECT_TRUE(first.ChangedByOthers());
+  // Byte-range locks: one holder at a time.
+  EXPECT_TRUE(first.LockRecord(1));
+  EXPECT_FALSE(second.LockRecord(1));
+  EXPECT_FALSE(first.LockRecord(2));  // another region while one is held
+  first.Unlock();
+  EXPECT_TRUE(second.LockRecord(1));
+  second.Unlock();
+}
+
 TEST_F(DbfFileTest, ReadOnlyOpenNeverWritesAByte) {
   const std::string original = TableBytes(kNameQuant, Rows(3));
   const std::string path = Make("t.dbf", original);
