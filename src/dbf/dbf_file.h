@@ -14,7 +14,9 @@
 // The cursor layer derives from TDbfColumns (which derives from this class)
 // and overrides the virtual hooks: ReadAt/WriteAt for a read-ahead block,
 // GotoRecord/AppendRecord/WriteRecord to wrap them, Notify to follow reads
-// (events 4, 6) and writes (5, 7, 8).
+// (events 4, 6) and writes (5, 7, 8). The constructor reads the header and
+// descriptors and raises kTableOpened before a derived layer exists, so
+// those go through this class's own hooks.
 #pragma once
 
 #include <array>
