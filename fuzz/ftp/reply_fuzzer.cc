@@ -19,7 +19,16 @@
 
 namespace {
 
-using namespace zakaz::ftp;
+using zakaz::ftp::EConvertError;
+using zakaz::ftp::ENetException;
+using zakaz::ftp::EProtocolReplyError;
+using zakaz::ftp::maSplit;
+using zakaz::ftp::ParsePassiveReply;
+using zakaz::ftp::SplitListing;
+using zakaz::ftp::TRfcReply;
+using zakaz::ftp::TSocketHandle;
+using zakaz::ftp::TSocketStack;
+using zakaz::ftp::TTcpConnection;
 
 // A connection over one end of a socket pair, so the reader runs exactly as
 // it does on a network socket.
