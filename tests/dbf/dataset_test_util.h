@@ -45,7 +45,9 @@ inline void WriteTable(const std::string& path, const std::vector<TRow>& rows,
 inline std::vector<TRow> RowsMatching(int count, const std::vector<int>& matching) {
   std::vector<TRow> rows;
   for (int n = 1; n <= count; ++n) {
-    TRow row{"R" + std::to_string(n)};
+    TRow row;
+    row.name = "R";  // appended, not "R" + ...: GCC 12 warns falsely on that (-Wrestrict)
+    row.name += std::to_string(n);
     for (int m : matching) {
       if (m == n) row.quant = "    1";
     }
