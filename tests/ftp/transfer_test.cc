@@ -29,7 +29,9 @@ using zakaz::testing::FtpScriptServer;
 using zakaz::testing::TempDir;
 using Session = FtpScriptServer::Session;
 
-constexpr std::chrono::milliseconds kShortLimit{300};
+// Long enough for any loopback round trip on a loaded machine, short enough
+// to keep the time-limit tests quick.
+constexpr std::chrono::milliseconds kShortLimit{500};
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -261,7 +263,6 @@ TEST_P(TransferTest, RefusedDataCommands) {
     client.SetHost("127.0.0.1");
     client.SetPort(server.Port());
     client.SetPassive(GetParam());
-    client.SetStallLimit(kShortLimit);
     client.OpenSession();
     EXPECT_THAT([&] { client.StoreFile(dir_.File("order.dbf"), "order.dbf"); },
                 ThrowsMessage<EProtocolReplyError>(StrEq(c.message)));
@@ -291,12 +292,12 @@ TEST_P(TransferTest, LocalFileProblemsFailBeforeAnythingIsSent) {
 }
 
 TEST_P(TransferTest, StalledDataConnectionTimesOut) {
-  client_.SetStallLimit(kShortLimit);
   client_.OpenSession();
+  client_.SetStallLimit(kShortLimit);
   // 150, then neither a connection (active) nor any data (passive).
   server_.On("RETR", [](Session& session, const std::string&) {
     session.Send("150 Opening.\r\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    std::this_thread::sleep_for(2 * kShortLimit);
   });
   try {
     client_.FetchFile("w.dbf", dir_.File("w.dbf"));
