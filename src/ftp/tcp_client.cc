@@ -37,6 +37,7 @@ void TSimpleServer::StartListening() {
 }
 
 void TSimpleServer::AcceptDataConnection() {
+  if (!listener_) throw ENotConnected(messages::kNotConnected);
   TSocketHandle accepted = listener_->Accept(StallLimit());
   OpenHandler(std::move(accepted));
   listener_.reset();
