@@ -193,7 +193,10 @@ void TTableDataSet::SetAutoFlush(bool value) {
 
 void TTableDataSet::SetUseDeleted(bool value) {
   use_deleted_ = value;
-  if (table_) table_->SetUseDeleted(value);
+  if (table_) {
+    table_->SetUseDeleted(value);
+    ResetVisibleRows();
+  }
 }
 
 void TTableDataSet::SetTranslateASCII(bool value) {

@@ -112,6 +112,18 @@ TEST_F(CopyTest, StructureFailures) {
               ThrowsMessage<ETableError>(StrEq("Could not create file " + target)));
 }
 
+TEST_F(CopyTest, StructureOntoAnOpenTableLeavesItAlone) {
+  WriteTable(Path("price.DBF"), RowsMatching(3, {1}));
+  const std::string before = ReadFile(Path("price.DBF"));
+  TTableDataSet ds;
+  OpenOn(ds, "price.DBF");
+  EXPECT_THAT([&] { ds.CopyStructure(Path("price.DBF")); },
+              ThrowsMessage<ETableError>(StrEq("Could not create file " + Path("price.DBF"))));
+  EXPECT_EQ(3, ds.RecordCount());
+  ds.Close();
+  EXPECT_EQ(before, ReadFile(Path("price.DBF")));
+}
+
 // The walk that saves an order: every visible record once, byte for byte,
 // the Cyrillic bytes untouched although both datasets translate.
 TEST_F(CopyTest, WalkCopiesVisibleRecordsByteForByte) {
