@@ -6,6 +6,7 @@
 // BM_CopyRecordOnly. The allocs_per_record counter counts heap allocations
 // made while evaluating.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -15,8 +16,6 @@
 #include <new>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "dbf/code_page.h"
 #include "dbf/dbf_columns.h"
@@ -104,7 +103,8 @@ void EvaluateEveryRecord(benchmark::State& state, const std::string& utf8_text) 
   state.SetItemsProcessed(state.iterations());
   state.counters["allocs_per_record"] =
       static_cast<double>(allocations) / static_cast<double>(state.iterations());
-  state.counters["match_ratio"] = static_cast<double>(matches) / static_cast<double>(state.iterations());
+  state.counters["match_ratio"] =
+      static_cast<double>(matches) / static_cast<double>(state.iterations());
 }
 
 void BM_QuantFilter(benchmark::State& state) { EvaluateEveryRecord(state, "QUANT>0"); }

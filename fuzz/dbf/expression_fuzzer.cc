@@ -28,7 +28,8 @@ struct Fixture {
   std::unique_ptr<zakaz::dbf::TExpDbfLink> link;
 
   Fixture() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zakaz-expfuzz-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "zakaz-expfuzz-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     dir = pattern;
     const std::string path = (dir / "price.dbf").string();

@@ -23,9 +23,9 @@ TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table) {
     std::string name = Upper(column.name);
     while (!name.empty() && name.back() == ' ') name.pop_back();
     for (std::string key : {name, alias + "." + name}) {
-      const auto at = std::lower_bound(
-          registry_.begin(), registry_.end(), key,
-          [](const std::pair<std::string, int>& entry, const std::string& k) { return entry.first < k; });
+      const auto at = std::lower_bound(registry_.begin(), registry_.end(), key,
+                                       [](const std::pair<std::string, int>& entry,
+                                          const std::string& k) { return entry.first < k; });
       // The first column of a name keeps it, as the engine's own lookup does.
       if (at != registry_.end() && at->first == key) continue;
       registry_.insert(at, {std::move(key), column.number});

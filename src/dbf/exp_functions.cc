@@ -68,7 +68,8 @@ int CompareValues(const TExpValue& a, const TExpValue& b) {
     const int c = TrimTrailingControls(a.text).compare(TrimTrailingControls(b.text));
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
   }
-  if (a.kind == TExpValueKind::kBoolean) return static_cast<int>(a.boolean) - static_cast<int>(b.boolean);
+  if (a.kind == TExpValueKind::kBoolean)
+    return static_cast<int>(a.boolean) - static_cast<int>(b.boolean);
   return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
 }
 
@@ -160,17 +161,23 @@ TExpValue Iif(Call& c) {
 TExpValue Empty(Call& c) {
   const TExpValue& value = c.Value(0);
   switch (value.kind) {
-    case TExpValueKind::kNothing: return TExpValue::Boolean(true);
-    case TExpValueKind::kText: return TExpValue::Boolean(TrimTrailingControls(value.text).empty());
-    case TExpValueKind::kFloat: return TExpValue::Boolean(value.number == 0);
-    case TExpValueKind::kBoolean: return TExpValue::Boolean(!value.boolean);
+    case TExpValueKind::kNothing:
+      return TExpValue::Boolean(true);
+    case TExpValueKind::kText:
+      return TExpValue::Boolean(TrimTrailingControls(value.text).empty());
+    case TExpValueKind::kFloat:
+      return TExpValue::Boolean(value.number == 0);
+    case TExpValueKind::kBoolean:
+      return TExpValue::Boolean(!value.boolean);
   }
   return TExpValue::Boolean(true);
 }
 TExpValue Descend(Call& c) {
   const TExpValue& value = c.Value(0);
   switch (value.kind) {
-    case TExpValueKind::kNothing: c.Text(0); break;  // reports the missing value
+    case TExpValueKind::kNothing:
+      c.Text(0);
+      break;  // reports the missing value
     case TExpValueKind::kText: {
       std::string& out = c.Result();
       out.assign(value.text);
@@ -181,7 +188,8 @@ TExpValue Descend(Call& c) {
       return TExpValue::Number(-value.number, value.type == TExpValueType::kInteger
                                                   ? TExpValueType::kInteger
                                                   : TExpValueType::kNumber);
-    case TExpValueKind::kBoolean: return TExpValue::Boolean(!value.boolean);
+    case TExpValueKind::kBoolean:
+      return TExpValue::Boolean(!value.boolean);
   }
   return TExpValue::Nothing();
 }
@@ -326,17 +334,21 @@ TExpValue Strtran(Call& c) {
       out.append(search);
     }
     from = found + search.size();
-    if (out.size() > static_cast<size_t>(kMaxText)) c.FailRule("a text that stays within 65535 bytes");
+    if (out.size() > static_cast<size_t>(kMaxText))
+      c.FailRule("a text that stays within 65535 bytes");
   }
   out.append(text.substr(from));
-  if (out.size() > static_cast<size_t>(kMaxText)) c.FailRule("a text that stays within 65535 bytes");
+  if (out.size() > static_cast<size_t>(kMaxText))
+    c.FailRule("a text that stays within 65535 bytes");
   return Result(c);
 }
 TExpValue Soundex(Call& c) {
   // Letter groups of the classic sound code; 0 marks letters that separate.
   static constexpr char kCodes[] = "01230120022455012623010202";
   // ASCII letters only, whatever locale the process runs under.
-  const auto upper = [](char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 0x20) : ch; };
+  const auto upper = [](char ch) {
+    return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 0x20) : ch;
+  };
   const auto is_letter = [](char ch) { return ch >= 'A' && ch <= 'Z'; };
   std::string_view text = TrimLeftBlanks(c.Text(0));
   std::string& out = c.Result();
@@ -425,8 +437,8 @@ constexpr TExpFunctionDef kGlobal[] = {
 };
 
 constexpr TExpFunctionDef kTable[] = {
-    {"RECNO", 0, 0, Recno}, {"DELETED", 0, 0, Deleted}, {"BOF", 0, 0, Bof},
-    {"EOF", 0, 0, Eof},     {"TYPE", 1, 1, Type},       {"LEN", 1, 1, FieldLen},
+    {"RECNO", 0, 0, Recno},     {"DELETED", 0, 0, Deleted}, {"BOF", 0, 0, Bof},
+    {"EOF", 0, 0, Eof},         {"TYPE", 1, 1, Type},       {"LEN", 1, 1, FieldLen},
     {"FIELDNO", 1, 1, Fieldno},
 };
 
@@ -453,10 +465,9 @@ bool TFunctionReg::Add(const TExpFunctionDef& def) {
 }
 
 const TExpFunctionDef* TFunctionReg::Find(std::string_view name) const {
-  const auto at = std::lower_bound(defs_.begin(), defs_.end(), name,
-                                   [](const TExpFunctionDef& d, std::string_view n) {
-                                     return CompareNames(d.name, n) < 0;
-                                   });
+  const auto at = std::lower_bound(
+      defs_.begin(), defs_.end(), name,
+      [](const TExpFunctionDef& d, std::string_view n) { return CompareNames(d.name, n) < 0; });
   if (at != defs_.end() && CompareNames(at->name, name) == 0) return &*at;
   return nullptr;
 }

@@ -11,8 +11,7 @@ namespace zakaz::dbf {
 TExpHandler::TExpHandler(TExpUserLink* link, char many_wildcard, char one_wildcard)
     : link_(link), many_wildcard_(many_wildcard), one_wildcard_(one_wildcard) {}
 
-TExpHandler::TExpHandler(std::unique_ptr<TExpUserLink> link, char many_wildcard,
-                         char one_wildcard)
+TExpHandler::TExpHandler(std::unique_ptr<TExpUserLink> link, char many_wildcard, char one_wildcard)
     : owned_link_(std::move(link)),
       link_(owned_link_.get()),
       many_wildcard_(many_wildcard),

@@ -19,9 +19,22 @@ struct OperationInfo {
 };
 
 constexpr OperationInfo kOperations[] = {
-    {"^", 2},  {"*", 3},  {"/", 3},  {"+", 4},  {"-", 4},  {"=", 5},
-    {"#", 5},  {">", 5},  {"<", 5},  {">=", 5}, {"<=", 5}, {"in string", 5},
-    {"exactly equal", 5}, {".NOT.", 6}, {".AND.", 7}, {".OR.", 8},
+    {"^", 2},
+    {"*", 3},
+    {"/", 3},
+    {"+", 4},
+    {"-", 4},
+    {"=", 5},
+    {"#", 5},
+    {">", 5},
+    {"<", 5},
+    {">=", 5},
+    {"<=", 5},
+    {"in string", 5},
+    {"exactly equal", 5},
+    {".NOT.", 6},
+    {".AND.", 7},
+    {".OR.", 8},
 };
 
 bool IsArithmetic(TExpOperation op) {
@@ -38,13 +51,20 @@ bool IsComparison(TExpOperation op) {
 template <typename T>
 bool CompareBySign(TExpOperation op, T c) {
   switch (op) {
-    case TExpOperation::kEqual: return c == 0;
-    case TExpOperation::kNotEqual: return c != 0;
-    case TExpOperation::kGreater: return c > 0;
-    case TExpOperation::kLess: return c < 0;
-    case TExpOperation::kGreaterEqual: return c >= 0;
-    case TExpOperation::kLessEqual: return c <= 0;
-    default: return false;
+    case TExpOperation::kEqual:
+      return c == 0;
+    case TExpOperation::kNotEqual:
+      return c != 0;
+    case TExpOperation::kGreater:
+      return c > 0;
+    case TExpOperation::kLess:
+      return c < 0;
+    case TExpOperation::kGreaterEqual:
+      return c >= 0;
+    case TExpOperation::kLessEqual:
+      return c <= 0;
+    default:
+      return false;
   }
 }
 
@@ -104,25 +124,38 @@ TExpValue TExpOperator::Evaluate() {
 TExpValue TExpOperator::EvaluateBoolean(const TExpValue& left, const TExpValue& right) {
   switch (op_) {
     case TExpOperation::kEqual:
-    case TExpOperation::kExactlyEqual: return TExpValue::Boolean(left.boolean == right.boolean);
-    case TExpOperation::kNotEqual: return TExpValue::Boolean(left.boolean != right.boolean);
-    case TExpOperation::kAnd: return TExpValue::Boolean(left.boolean && right.boolean);
-    case TExpOperation::kOr: return TExpValue::Boolean(left.boolean || right.boolean);
-    case TExpOperation::kNot: return TExpValue::Boolean(!right.boolean);
-    default: FailUnsupported(IsArithmetic(op_));
+    case TExpOperation::kExactlyEqual:
+      return TExpValue::Boolean(left.boolean == right.boolean);
+    case TExpOperation::kNotEqual:
+      return TExpValue::Boolean(left.boolean != right.boolean);
+    case TExpOperation::kAnd:
+      return TExpValue::Boolean(left.boolean && right.boolean);
+    case TExpOperation::kOr:
+      return TExpValue::Boolean(left.boolean || right.boolean);
+    case TExpOperation::kNot:
+      return TExpValue::Boolean(!right.boolean);
+    default:
+      FailUnsupported(IsArithmetic(op_));
   }
 }
 
 TExpValue TExpOperator::EvaluateNumeric(const TExpValue& left, const TExpValue& right) {
   if (IsComparison(op_)) return TExpValue::Boolean(CompareBySign(op_, left.number - right.number));
   switch (op_) {
-    case TExpOperation::kExactlyEqual: return TExpValue::Boolean(left.number == right.number);
-    case TExpOperation::kAdd: return TExpValue::Number(left.number + right.number, right.type);
-    case TExpOperation::kSubtract: return TExpValue::Number(left.number - right.number, right.type);
-    case TExpOperation::kMultiply: return TExpValue::Number(left.number * right.number, right.type);
-    case TExpOperation::kDivide: return TExpValue::Number(left.number / right.number, right.type);
-    case TExpOperation::kPower: return TExpValue::Number(Power(left.number, right.number), right.type);
-    default: FailUnsupported(false);
+    case TExpOperation::kExactlyEqual:
+      return TExpValue::Boolean(left.number == right.number);
+    case TExpOperation::kAdd:
+      return TExpValue::Number(left.number + right.number, right.type);
+    case TExpOperation::kSubtract:
+      return TExpValue::Number(left.number - right.number, right.type);
+    case TExpOperation::kMultiply:
+      return TExpValue::Number(left.number * right.number, right.type);
+    case TExpOperation::kDivide:
+      return TExpValue::Number(left.number / right.number, right.type);
+    case TExpOperation::kPower:
+      return TExpValue::Number(Power(left.number, right.number), right.type);
+    default:
+      FailUnsupported(false);
   }
 }
 
@@ -138,7 +171,8 @@ TExpValue TExpOperator::EvaluateText(const TExpValue& left, const TExpValue& rig
   switch (op_) {
     case TExpOperation::kContained:
       return TExpValue::Boolean(right.text.find(left.text) != std::string_view::npos);
-    case TExpOperation::kExactlyEqual: return TExpValue::Boolean(left.text == right.text);
+    case TExpOperation::kExactlyEqual:
+      return TExpValue::Boolean(left.text == right.text);
     case TExpOperation::kAdd:
       result_.assign(left.text);
       result_.append(right.text);
@@ -151,7 +185,8 @@ TExpValue TExpOperator::EvaluateText(const TExpValue& left, const TExpValue& rig
       result_.append(left.text.size() - trimmed.size(), ' ');
       return TExpValue::Text(result_, right.type);
     }
-    default: FailUnsupported(false);
+    default:
+      FailUnsupported(false);
   }
 }
 
@@ -159,9 +194,15 @@ void TExpOperator::Dump(std::string& out) const {
   out += '[';
   out += ExpOperationDisplayName(op_);
   out += ' ';
-  if (left_) left_->Dump(out); else out += '_';
+  if (left_)
+    left_->Dump(out);
+  else
+    out += '_';
   out += ' ';
-  if (right_) right_->Dump(out); else out += '_';
+  if (right_)
+    right_->Dump(out);
+  else
+    out += '_';
   out += ']';
 }
 
@@ -187,12 +228,15 @@ TExpValue TExpFieldVar::Evaluate() {
       // No memo files are kept, so a memo column gives what it stores.
       return Typed(TExpValue::Text(link_->ColumnBytes(column_)));
     case 'N':
-    case 'F': return Typed(TExpValue::Number(link_->ColumnNumber(column_)));
+    case 'F':
+      return Typed(TExpValue::Number(link_->ColumnNumber(column_)));
     case 'D':
-      return Typed(TExpValue::Number(static_cast<double>(link_->ColumnDate(column_)),
-                                     TExpValueType::kDate));
-    case 'L': return Typed(TExpValue::Boolean(link_->ColumnLogical(column_)));
-    default: return Typed(TExpValue::Text(link_->ColumnBytes(column_), TExpValueType::kMemo));
+      return Typed(
+          TExpValue::Number(static_cast<double>(link_->ColumnDate(column_)), TExpValueType::kDate));
+    case 'L':
+      return Typed(TExpValue::Boolean(link_->ColumnLogical(column_)));
+    default:
+      return Typed(TExpValue::Text(link_->ColumnBytes(column_), TExpValueType::kMemo));
   }
 }
 
@@ -306,7 +350,10 @@ void TExpFunction::Dump(std::string& out) const {
   out += '(';
   for (size_t i = 0; i < args_.size(); ++i) {
     if (i > 0) out += ", ";
-    if (args_[i]) args_[i]->Dump(out); else out += '_';
+    if (args_[i])
+      args_[i]->Dump(out);
+    else
+      out += '_';
   }
   out += ')';
 }
@@ -340,8 +387,7 @@ void TExpTextLit::Dump(std::string& out) const {
   out += '\'';
 }
 
-TExpNumLit::TExpNumLit(std::string_view text)
-    : TExpBaseObject(TExpNodeKind::kNumLit), text_(text) {
+TExpNumLit::TExpNumLit(std::string_view text) : TExpBaseObject(TExpNodeKind::kNumLit), text_(text) {
   type_ = TExpValueType::kNumber;
   width_ = static_cast<int>(text_.size());
   const size_t point = text_.find('.');

@@ -22,7 +22,16 @@ namespace zakaz::dbf {
 class TExpUserLink;
 struct TExpFunctionDef;
 
-enum class TExpNodeKind { kOperator, kFieldVar, kFunction, kContainer, kTextLit, kNumLit, kDateLit, kBlnLit };
+enum class TExpNodeKind {
+  kOperator,
+  kFieldVar,
+  kFunction,
+  kContainer,
+  kTextLit,
+  kNumLit,
+  kDateLit,
+  kBlnLit
+};
 
 class TExpBaseObject {
  public:
@@ -59,9 +68,22 @@ class TExpBaseObject {
 using TExpNodePtr = std::unique_ptr<TExpBaseObject>;
 
 enum class TExpOperation {
-  kPower, kMultiply, kDivide, kAdd, kSubtract,
-  kEqual, kNotEqual, kGreater, kLess, kGreaterEqual, kLessEqual, kContained, kExactlyEqual,
-  kNot, kAnd, kOr,
+  kPower,
+  kMultiply,
+  kDivide,
+  kAdd,
+  kSubtract,
+  kEqual,
+  kNotEqual,
+  kGreater,
+  kLess,
+  kGreaterEqual,
+  kLessEqual,
+  kContained,
+  kExactlyEqual,
+  kNot,
+  kAnd,
+  kOr,
 };
 
 // "^", "*", "/", "+", "-", "=", "#", ">", "<", ">=", "<=", "in string",

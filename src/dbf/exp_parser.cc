@@ -21,7 +21,17 @@ namespace {
 // refused: evaluation walks the tree recursively, and the stack must hold.
 constexpr int kMaxDepth = 500;
 
-enum class TokenKind { kNot, kOperator, kSubExpression, kFunction, kName, kText, kDate, kNumber, kBoolean };
+enum class TokenKind {
+  kNot,
+  kOperator,
+  kSubExpression,
+  kFunction,
+  kName,
+  kText,
+  kDate,
+  kNumber,
+  kBoolean
+};
 
 struct Token {
   TokenKind kind;
@@ -29,8 +39,8 @@ struct Token {
   std::string upper_name;  // kFunction
   TExpOperation op = TExpOperation::kEqual;
   bool boolean = false;
-  int column = 0;               // kName: a column of the link, or 0 for a variable
-  TExpValue variable;           // kName with column 0
+  int column = 0;      // kName: a column of the link, or 0 for a variable
+  TExpValue variable;  // kName with column 0
   int position = 0;
 };
 
@@ -52,9 +62,9 @@ constexpr Spelling kSymbols[] = {
 };
 
 constexpr Spelling kWords[] = {
-    {"AND", TExpOperation::kAnd},  {"OR", TExpOperation::kOr},
-    {"EQ", TExpOperation::kEqual}, {"NE", TExpOperation::kNotEqual},
-    {"GT", TExpOperation::kGreater}, {"LT", TExpOperation::kLess},
+    {"AND", TExpOperation::kAnd},         {"OR", TExpOperation::kOr},
+    {"EQ", TExpOperation::kEqual},        {"NE", TExpOperation::kNotEqual},
+    {"GT", TExpOperation::kGreater},      {"LT", TExpOperation::kLess},
     {"GE", TExpOperation::kGreaterEqual}, {"LE", TExpOperation::kLessEqual},
 };
 
@@ -250,7 +260,8 @@ class Tokenizer {
       qualified_length = length + separator + NameLength(after.substr(separator));
       if (link != nullptr) {
         const std::string qualified =
-            upper + "." + UpperAscii(rest_.substr(length + separator, qualified_length - length - separator));
+            upper + "." +
+            UpperAscii(rest_.substr(length + separator, qualified_length - length - separator));
         if (const int column = link->FindColumn(qualified); column > 0) {
           Token& token = Add(TokenKind::kName, rest_);
           token.text = rest_.substr(0, qualified_length);
@@ -414,20 +425,26 @@ TExpNodePtr BuildNode(const Token& token, TExpParseContext& context, int depth) 
       return std::make_unique<TExpOperator>(token.op, context.options);
     case TokenKind::kSubExpression:
       return std::make_unique<TExpContainer>(ParseExpression(token.text, context, depth + 1));
-    default: break;
+    default:
+      break;
   }
   ++context.operand_count;
   switch (token.kind) {
-    case TokenKind::kFunction: return BuildFunction(token, context, depth);
+    case TokenKind::kFunction:
+      return BuildFunction(token, context, depth);
     case TokenKind::kName:
       if (token.column > 0) {
         return std::make_unique<TExpFieldVar>(token.text, context.link, token.column);
       }
       return std::make_unique<TExpFieldVar>(token.text, token.variable);
-    case TokenKind::kText: return std::make_unique<TExpTextLit>(token.text);
-    case TokenKind::kDate: return std::make_unique<TExpDateLit>(token.text);
-    case TokenKind::kNumber: return std::make_unique<TExpNumLit>(token.text);
-    default: return std::make_unique<TExpBlnLit>(token.boolean);
+    case TokenKind::kText:
+      return std::make_unique<TExpTextLit>(token.text);
+    case TokenKind::kDate:
+      return std::make_unique<TExpDateLit>(token.text);
+    case TokenKind::kNumber:
+      return std::make_unique<TExpNumLit>(token.text);
+    default:
+      return std::make_unique<TExpBlnLit>(token.boolean);
   }
 }
 
@@ -459,7 +476,8 @@ TExpNodePtr ParseExpression(std::string_view text, TExpParseContext& context, in
     size_t from = 0;
     while (items.size() > 1) {
       size_t i = from;
-      while (i < items.size() && !(items[i].unbound && items[i].unbound->Priority() == priority)) ++i;
+      while (i < items.size() && !(items[i].unbound && items[i].unbound->Priority() == priority))
+        ++i;
       if (i == items.size()) break;
       TExpOperator* op = items[i].unbound;
       TExpNodePtr right = i + 1 < items.size() ? std::move(items[i + 1].node) : nullptr;

@@ -1,13 +1,13 @@
 #include "dbf/exp_text.h"
 
-#include "dbf/julian_day.h"
-#include "dbf/number_text.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+
+#include "dbf/julian_day.h"
+#include "dbf/number_text.h"
 
 namespace zakaz::dbf {
 
@@ -25,7 +25,6 @@ std::string_view UpperInto(std::string_view text, std::string& buffer) {
   for (char& c : buffer) c = static_cast<char>(OemUpper(static_cast<unsigned char>(c)));
   return buffer;
 }
-
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
@@ -128,7 +127,8 @@ std::string FormatExpNumber(double value, int width, int decimals, char pad) {
   decimals = std::max(decimals, 0);
   if (!std::isfinite(value)) return std::string(static_cast<size_t>(width), '*');
   const std::string digits = FormatFixed(value, decimals);
-  if (digits.size() > static_cast<size_t>(width)) return std::string(static_cast<size_t>(width), '*');
+  if (digits.size() > static_cast<size_t>(width))
+    return std::string(static_cast<size_t>(width), '*');
   const size_t fill = static_cast<size_t>(width) - digits.size();
   std::string text;
   if (pad == '0' && !digits.empty() && digits.front() == '-') {

@@ -54,8 +54,8 @@ bool OemIsLetter(unsigned char c);
 std::optional<double> ParseExpNumber(std::string_view text);
 
 // The fixed-point text of `value` with `decimals` digits after a full stop
-// (halves rounded away from zero), right-aligned in `width` bytes; a text too long for the width becomes
-// `width` asterisks. `pad` fills on the left (a blank or "0").
+// (halves rounded away from zero), right-aligned in `width` bytes; a text too long for the width
+// becomes `width` asterisks. `pad` fills on the left (a blank or "0").
 std::string FormatExpNumber(double value, int width, int decimals, char pad = ' ');
 
 // Dates are Julian day numbers (1 January 1980 = 2444240), 0 for no date,

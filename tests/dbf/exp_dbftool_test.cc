@@ -2,7 +2,6 @@
 // with the expression given in UTF-8 as a user types it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -24,7 +23,10 @@ struct ToolResult {
 std::string Quote(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) {
-    if (c == '\'') quoted += "'\\''"; else quoted += c;
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
   }
   return quoted + "'";
 }
@@ -58,8 +60,10 @@ class ExpDbftoolTest : public ::testing::Test {
       if (table.CurrentDeleted()) continue;
       table.PutNumber("QUANT", 2);
       table.WriteRecord(n);
-      if (++ordered == 4) table.DeleteRecord();
-      else live_ordered_.push_back(n);
+      if (++ordered == 4)
+        table.DeleteRecord();
+      else
+        live_ordered_.push_back(n);
     }
   }
 
@@ -69,7 +73,8 @@ class ExpDbftoolTest : public ::testing::Test {
     int count = 0;
     for (int n = 1; n <= table.RecordCount(); ++n) {
       table.GotoRecord(n);
-      if (!table.CurrentDeleted() && Cp866ToUtf8(table.GetText(1)).find(part) != std::string::npos) {
+      if (!table.CurrentDeleted() &&
+          Cp866ToUtf8(table.GetText(1)).find(part) != std::string::npos) {
         ++count;
       }
     }

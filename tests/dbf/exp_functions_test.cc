@@ -185,7 +185,8 @@ TEST(ExpFunctions, CheckTheNumberOfArgumentsWhenCompiled) {
   TExpHandler handler;
   for (const ErrorCase& c : kCases) {
     SCOPED_TRACE(c.text);
-    EXPECT_THAT([&] { handler.Compile(c.text); }, ThrowsMessage<EExpressionError>(StrEq(c.message)));
+    EXPECT_THAT([&] { handler.Compile(c.text); },
+                ThrowsMessage<EExpressionError>(StrEq(c.message)));
   }
 }
 

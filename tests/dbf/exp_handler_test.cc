@@ -270,7 +270,8 @@ TEST(ExpLanguage, ReportsEachFailureWithItsMessage) {
   TExpHandler handler;
   for (const ErrorCase& c : kCases) {
     SCOPED_TRACE(c.text);
-    EXPECT_THAT([&] { handler.Compile(c.text); }, ThrowsMessage<EExpressionError>(StrEq(c.message)));
+    EXPECT_THAT([&] { handler.Compile(c.text); },
+                ThrowsMessage<EExpressionError>(StrEq(c.message)));
   }
 }
 
@@ -313,7 +314,8 @@ TEST(ExpLanguage, ReportsAMissingOperandByTheOperatorsDisplayName) {
       {TExpOperation::kGreater, false, true, "Target value missing for > operation"},
       {TExpOperation::kPower, true, false, "Target value missing for ^ operation"},
       {TExpOperation::kContained, false, true, "Target value missing for in string operation"},
-      {TExpOperation::kExactlyEqual, true, false, "Target value missing for exactly equal operation"},
+      {TExpOperation::kExactlyEqual, true, false,
+       "Target value missing for exactly equal operation"},
       {TExpOperation::kNot, false, false, "Target value missing for .NOT. operation"},
       {TExpOperation::kAnd, false, true, "Target value missing for .AND. operation"},
       {TExpOperation::kOr, true, false, "Target value missing for .OR. operation"},

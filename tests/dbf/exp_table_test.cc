@@ -14,19 +14,19 @@
 #include "dbf/exp_functions.h"
 #include "dbf/exp_handler.h"
 #include "dbf/exp_nodes.h"
+#include "exp_test_util.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
-#include "exp_test_util.h"
 
 namespace zakaz::dbf {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
 using testing::Col;
+using ::testing::ElementsAre;
 using testing::Left;
 using testing::Right;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 struct Row {
   std::string name;
@@ -128,8 +128,8 @@ TEST_F(ExpTableTest, ReadsEveryColumnTypeFromTheRecordBuffer) {
                                            "'ABC                 '", "'ab c                '",
                                            "'zzz                 '"));
   EXPECT_THAT(Results("PRICE"), ElementsAre("5", "15", "20", "1", "12"));
-  EXPECT_THAT(Results("SROK"), ElementsAre("{20260105}", "{20250105}", "{        }",
-                                           "{        }", "{        }"));
+  EXPECT_THAT(Results("SROK"),
+              ElementsAre("{20260105}", "{20250105}", "{        }", "{        }", "{        }"));
   EXPECT_THAT(Results("FLAG"), ElementsAre(".T.", ".F.", ".T.", ".F.", ".F."));
   EXPECT_THAT(Results("SROK > {01.01.2026}"), ElementsAre(".T.", ".F.", ".F.", ".F.", ".F."));
   EXPECT_THAT(Results("FLAG .AND. QUANT > 0"), ElementsAre(".T.", ".F.", ".F.", ".F.", ".F."));
@@ -149,9 +149,10 @@ TEST_F(ExpTableTest, CombinesFiltersByPriorityAndNotPlacement) {
 
 TEST_F(ExpTableTest, TableFunctionsSeeTheCursor) {
   OpenStandard();
-  EXPECT_THAT(Results("RECNO()"), ElementsAre("1:Integer", "2:Integer", "3:Integer", "4:Integer",
-                                              "5:Integer"));
-  EXPECT_THAT(Results("recno() = 2 .OR. DELETED()"), ElementsAre(".F.", ".T.", ".F.", ".F.", ".F."));
+  EXPECT_THAT(Results("RECNO()"),
+              ElementsAre("1:Integer", "2:Integer", "3:Integer", "4:Integer", "5:Integer"));
+  EXPECT_THAT(Results("recno() = 2 .OR. DELETED()"),
+              ElementsAre(".F.", ".T.", ".F.", ".F.", ".F."));
   EXPECT_THAT(Results("BOF() .OR. EOF()"), ElementsAre(".F.", ".F.", ".F.", ".F.", ".F."));
   handler_->Compile("TYPE('quant') + TYPE('NAME') + TYPE('SROK') + TYPE('nope')");
   EXPECT_EQ("'NCDU'", testing::Show(handler_->Evaluate()));
@@ -176,8 +177,8 @@ TEST_F(ExpTableTest, TableLenGivesTheColumnWidth) {
   TExpDbfLink link(*table_);
   const TExpFunctionDef* len = TableFunctions().Find("len");
   ASSERT_NE(nullptr, len);
-  for (const auto& [column, width] : {std::pair{"name", "20:Integer"}, {"PRICE", "10:Integer"},
-                                      {"nope", "0:Integer"}}) {
+  for (const auto& [column, width] :
+       {std::pair{"name", "20:Integer"}, {"PRICE", "10:Integer"}, {"nope", "0:Integer"}}) {
     SCOPED_TRACE(column);
     std::vector<TExpNodePtr> args;
     args.push_back(std::make_unique<TExpTextLit>(column));
@@ -204,7 +205,8 @@ TEST_F(ExpTableTest, ReportsNamesAndMismatchesAgainstTheTable) {
   };
   for (const Case& c : kCompile) {
     SCOPED_TRACE(c.text);
-    EXPECT_THAT([&] { handler_->Compile(c.text); }, ThrowsMessage<EExpressionError>(StrEq(c.message)));
+    EXPECT_THAT([&] { handler_->Compile(c.text); },
+                ThrowsMessage<EExpressionError>(StrEq(c.message)));
   }
   handler_->Compile("QUANT > 'x'");
   EXPECT_THAT([&] { handler_->Evaluate(); },
@@ -219,8 +221,9 @@ TEST_F(ExpTableTest, ANumberColumnThatIsNoNumberFailsWithTheEngineMessage) {
   Open({{"a", "1", "  1,5", "1", "", "T"}});
   table_->GotoRecord(1);
   handler_->Compile("QUANT>0");
-  EXPECT_THAT([&] { handler_->Evaluate(); },
-              ThrowsMessage<ETableError>(StrEq("Invalid numeric value in field price->QUANT (  1,5)")));
+  EXPECT_THAT(
+      [&] { handler_->Evaluate(); },
+      ThrowsMessage<ETableError>(StrEq("Invalid numeric value in field price->QUANT (  1,5)")));
   EXPECT_TRUE(handler_->HasExpression());
 }
 

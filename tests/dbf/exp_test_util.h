@@ -17,9 +17,15 @@ namespace zakaz::dbf::testing {
 inline std::string Show(const TExpValue& value) {
   std::string text;
   switch (value.kind) {
-    case TExpValueKind::kNothing: text = "NIL"; break;
-    case TExpValueKind::kBoolean: text = value.boolean ? ".T." : ".F."; break;
-    case TExpValueKind::kText: text = "'" + std::string(value.text) + "'"; break;
+    case TExpValueKind::kNothing:
+      text = "NIL";
+      break;
+    case TExpValueKind::kBoolean:
+      text = value.boolean ? ".T." : ".F.";
+      break;
+    case TExpValueKind::kText:
+      text = "'" + std::string(value.text) + "'";
+      break;
     case TExpValueKind::kFloat:
       if (value.type == TExpValueType::kDate) {
         text = "{" + FormatExpDateStamp(static_cast<long>(value.number)) + "}";
@@ -34,8 +40,8 @@ inline std::string Show(const TExpValue& value) {
       break;
   }
   const bool obvious = value.type == TExpValueType::kText || value.type == TExpValueType::kNumber ||
-                       value.type == TExpValueType::kBoolean || value.type == TExpValueType::kDate ||
-                       value.kind == TExpValueKind::kNothing;
+                       value.type == TExpValueType::kBoolean ||
+                       value.type == TExpValueType::kDate || value.kind == TExpValueKind::kNothing;
   if (!obvious) text += ":" + std::string(ExpValueTypeName(value.type));
   return text;
 }
