@@ -90,7 +90,8 @@ void BM_WalkUnfiltered(benchmark::State& state) {
     for (ds.First(); !ds.Eof(); ds.Next()) ++rows;
     reads += ds.Table()->RecordReads() - before;
   }
-  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
   state.counters["reads/row"] = static_cast<double>(reads) / static_cast<double>(rows);
   ds.DetachView(&grid);
 }
@@ -192,7 +193,8 @@ void BM_CopyWalk(benchmark::State& state) {
     reads += price.Table()->RecordReads() - before;
   }
   state.counters["rows"] = static_cast<double>(copied) / static_cast<double>(state.iterations());
-  state.counters["source reads"] = static_cast<double>(reads) / static_cast<double>(state.iterations());
+  state.counters["source reads"] =
+      static_cast<double>(reads) / static_cast<double>(state.iterations());
   price.DetachView(&grid);
 }
 BENCHMARK(BM_CopyWalk)->Unit(benchmark::kMillisecond);

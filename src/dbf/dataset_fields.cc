@@ -161,8 +161,8 @@ bool TField::ReadFlag(bool* is_null) const { return ReadNumber(is_null) != 0; }
 
 bool TField::IsNull() const {
   bool is_null = true;
-  if (type_ == TFieldType::ftString || type_ == TFieldType::ftMemo ||
-      type_ == TFieldType::ftBlob || type_ == TFieldType::ftDate) {
+  if (type_ == TFieldType::ftString || type_ == TFieldType::ftMemo || type_ == TFieldType::ftBlob ||
+      type_ == TFieldType::ftDate) {
     ReadText(&is_null);
   } else {
     ReadNumber(&is_null);
@@ -351,10 +351,9 @@ std::string TWholeNumberField::ReadText(bool* is_null) const {
 void TWholeNumberField::StoreWhole(int64_t value) {
   if (value < min_ || value > max_) {
     throw EDatabaseError(FormatMessage(
-        msg::kValueOutOfRange,
-        {GeneralNumberText(static_cast<double>(value), '.'), FieldName(),
-         GeneralNumberText(static_cast<double>(min_), '.'),
-         GeneralNumberText(static_cast<double>(max_), '.')}));
+        msg::kValueOutOfRange, {GeneralNumberText(static_cast<double>(value), '.'), FieldName(),
+                                GeneralNumberText(static_cast<double>(min_), '.'),
+                                GeneralNumberText(static_cast<double>(max_), '.')}));
   }
   if (uint8_t* slot = CalcSlot()) {
     SetSlotWhole(slot, value);
@@ -366,10 +365,10 @@ void TWholeNumberField::StoreWhole(int64_t value) {
 
 void TWholeNumberField::StoreNumber(double value) {
   if (std::isnan(value) || value < static_cast<double>(min_) || value > static_cast<double>(max_)) {
-    throw EDatabaseError(FormatMessage(
-        msg::kValueOutOfRange,
-        {GeneralNumberText(value, '.'), FieldName(), GeneralNumberText(static_cast<double>(min_), '.'),
-         GeneralNumberText(static_cast<double>(max_), '.')}));
+    throw EDatabaseError(
+        FormatMessage(msg::kValueOutOfRange, {GeneralNumberText(value, '.'), FieldName(),
+                                              GeneralNumberText(static_cast<double>(min_), '.'),
+                                              GeneralNumberText(static_cast<double>(max_), '.')}));
   }
   StoreWhole(RoundToWhole(value));
 }

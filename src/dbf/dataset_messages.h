@@ -38,7 +38,7 @@ inline constexpr char kCannotAccessAs[] = "Cannot access field '%s' as type %s";
 
 // Cursor.
 inline constexpr char kRecordBeyondRange[] = "Record request beyond range of table";
-inline constexpr char kRecordNotFound[] = "Record not found";  // prefixed
+inline constexpr char kRecordNotFound[] = "Record not found";                 // prefixed
 inline constexpr char kBookmarkInvalid[] = "Bookmark is invalid for table ";  // + table name
 
 // Filter (raised as ETableError by the table object).

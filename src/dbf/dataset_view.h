@@ -89,8 +89,8 @@ class TVisibleRows {
 // code page). A self-contained copy; it does not follow later changes.
 struct TFieldValue {
   bool is_null = true;
-  std::string text;    // AsString
-  double number = 0;   // AsFloat for numeric, boolean (0/1), date and date-time fields
+  std::string text;   // AsString
+  double number = 0;  // AsFloat for numeric, boolean (0/1), date and date-time fields
 };
 
 struct TRecordValues {

@@ -6,8 +6,8 @@
 #include "common/format_message.h"
 #include "dbf/dataset_messages.h"
 #include "dbf/errors.h"
-#include "dbf/exp_handler.h"
 #include "dbf/exp_dbf_link.h"
+#include "dbf/exp_handler.h"
 #include "dbf/messages.h"
 
 namespace zakaz::dbf {
@@ -198,7 +198,8 @@ void TDbfCursor::ScanBlocks() {
     // The block's last record slot is never served: it starts the next block,
     // so a lent record always has its spare byte behind it.
     if (block_start_ < 0 || offset < block_start_ || offset >= block_end_ - length) {
-      const size_t got = TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
+      const size_t got =
+          TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
       ++platform_reads_;
       block_start_ = offset;
       block_end_ = offset + static_cast<int64_t>(got);
@@ -264,7 +265,8 @@ size_t TDbfCursor::ReadAt(int64_t offset, void* buffer, size_t count) {
     block_end_ = offset + static_cast<int64_t>(got);
     if (offset >= block_end_) return 0;
   }
-  const size_t served = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), block_end_ - offset));
+  const size_t served =
+      static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), block_end_ - offset));
   std::memcpy(buffer, block_.data() + (offset - block_start_), served);
   return served;
 }
@@ -277,7 +279,8 @@ void TDbfCursor::WriteAt(int64_t offset, const void* buffer, size_t count) {
   const int64_t to = std::min(offset + static_cast<int64_t>(count), block_end_);
   if (from < to) {
     std::memcpy(block_.data() + (from - block_start_),
-                static_cast<const uint8_t*>(buffer) + (from - offset), static_cast<size_t>(to - from));
+                static_cast<const uint8_t*>(buffer) + (from - offset),
+                static_cast<size_t>(to - from));
   }
 }
 

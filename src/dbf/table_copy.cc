@@ -45,7 +45,8 @@ void TTableDataSet::CopyRecordTo(TTableDataSet& destination) {
     const size_t source_length = static_cast<size_t>(table_->RecordLength());
     const size_t target_length = static_cast<size_t>(target.RecordLength());
     const size_t length = std::min(source_length, target_length);
-    std::vector<uint8_t> image(row.record.begin(), row.record.begin() + static_cast<std::ptrdiff_t>(length));
+    std::vector<uint8_t> image(row.record.begin(),
+                               row.record.begin() + static_cast<std::ptrdiff_t>(length));
     uint8_t* buffer = target.RecordBuffer();
     std::memcpy(buffer, image.data(), length);
     if (target_length > length) std::memset(buffer + length, ' ', target_length - length);

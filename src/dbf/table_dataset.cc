@@ -242,7 +242,8 @@ void TTableDataSet::BindFields() {
   for (const TDbfDescriptor& column : table_->Descriptors()) {
     const TFieldType type = FieldTypeOfColumn(column, large_integer_as_);
     if (type == TFieldType::ftUnknown) continue;
-    defs.push_back({column.name, type, type == TFieldType::ftString ? column.width : 0, column.number});
+    defs.push_back(
+        {column.name, type, type == TFieldType::ftString ? column.width : 0, column.number});
   }
   if (fields_.empty()) {
     for (const TFieldDef& def : defs) {
@@ -262,9 +263,9 @@ void TTableDataSet::BindFields() {
         ThrowPrefixed(FormatMessage(msg::kFieldNotFound, {field->FieldName()}));
       }
       if (CompatibilityGroup(def->type) != CompatibilityGroup(field->DataType())) {
-        ThrowPrefixed(FormatMessage(msg::kTypeMismatch,
-                                    {field->FieldName(), FieldTypeName(field->DataType()),
-                                     FieldTypeName(def->type)}));
+        ThrowPrefixed(FormatMessage(
+            msg::kTypeMismatch,
+            {field->FieldName(), FieldTypeName(field->DataType()), FieldTypeName(def->type)}));
       }
       field->field_no_ = def->field_no;
     }

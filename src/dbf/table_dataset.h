@@ -103,7 +103,7 @@ class TTableDataSet {
                    TFieldKind kind = TFieldKind::fkData);
   int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
   TField& Fields(int32_t index) const { return *fields_[static_cast<size_t>(index)]; }
-  TField* FindField(std::string_view name) const;  // nullptr when absent
+  TField* FindField(std::string_view name) const;    // nullptr when absent
   TField& FieldByName(std::string_view name) const;  // "Field '%s' not found" (prefixed)
 
   // ---- Lifecycle.

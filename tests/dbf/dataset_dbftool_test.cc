@@ -1,9 +1,8 @@
 // dbftool copy, run as the program: the walk that saves an order.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
-
-#include <gtest/gtest.h>
 
 #include "dataset_test_util.h"
 #include "dbf/code_page.h"
@@ -55,7 +54,8 @@ TEST(DbftoolCopy, CopiesTheRecordsTheFilterShows) {
 TEST(DbftoolCopy, ReportsFailures) {
   zakaz::testing::TempDir dir;
   testing::WriteTable(dir.File("price.DBF"), testing::RowsMatching(2, {}));
-  const TResult bad = Tool("copy " + dir.File("price.DBF") + " " + dir.File("o") + " --where 'QUANT >'");
+  const TResult bad =
+      Tool("copy " + dir.File("price.DBF") + " " + dir.File("o") + " --where 'QUANT >'");
   EXPECT_EQ(1, bad.status);
   EXPECT_EQ("Syntax Error in expression \"QUANT >\"\n", bad.out);
   const TResult missing = Tool("copy " + dir.File("none.DBF") + " " + dir.File("o"));

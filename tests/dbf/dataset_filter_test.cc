@@ -14,13 +14,13 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using testing::RowsMatching;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 using testing::TRecordingView;
 using testing::TRow;
 using testing::WindowRecords;
 using testing::WriteTable;
-using testing::RowsMatching;
 
 struct TLoopCase {
   const char* name;
@@ -89,7 +89,6 @@ INSTANTIATE_TEST_SUITE_P(Windows, ClearQuantitiesLoop,
                                            TLoopCase{"BookmarkOneRow", 1, false, true},
                                            TLoopCase{"BookmarkThreeRows", 3, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
-
 
 class FilterTest : public ::testing::Test {
  protected:
@@ -311,7 +310,8 @@ TEST_F(FilterTest, OnFilterRecordAddsItsOwnTest) {
   EXPECT_EQ(TDataSetState::dsFilter, states.front());
   EXPECT_EQ(3, ds.VisibleRows().Count());
   ds.SetFiltered(false);
-  EXPECT_THAT(Walk(ds), ElementsAre(1, 2, 3, 4, 5, 6)) << "the handler is asked only while filtered";
+  EXPECT_THAT(Walk(ds), ElementsAre(1, 2, 3, 4, 5, 6))
+      << "the handler is asked only while filtered";
 }
 
 // The visible-row list follows posts record by record.

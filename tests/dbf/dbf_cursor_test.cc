@@ -1,10 +1,11 @@
 // The cursor layer on its own: moves over deleted records, the match set's
 // targets, the read-ahead block.
+#include "dbf/dbf_cursor.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "dataset_test_util.h"
-#include "dbf/dbf_cursor.h"
 #include "dbf/errors.h"
 #include "support/temp_dir.h"
 
@@ -26,7 +27,8 @@ std::vector<int> Walk(TDbfCursor& cursor, int first, int next) {
 
 TEST(DbfCursor, RelativeMovesPassOverDeletedRecords) {
   zakaz::testing::TempDir dir;
-  WriteTable(dir.File("t.DBF"), {{"A", "    0", true}, {"B"}, {"C", "    0", true}, {"D"}, {"E", "    0", true}});
+  WriteTable(dir.File("t.DBF"),
+             {{"A", "    0", true}, {"B"}, {"C", "    0", true}, {"D"}, {"E", "    0", true}});
   TDbfCursor cursor(dir.File("t.DBF"), false, false);
   EXPECT_THAT(Walk(cursor, kGotoFirst, kGotoNext), ElementsAre(2, 4));
   EXPECT_THAT(Walk(cursor, kGotoLast, kGotoPrior), ElementsAre(4, 2));

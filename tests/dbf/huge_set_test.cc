@@ -1,8 +1,8 @@
 #include "dbf/huge_set.h"
 
-#include <set>
-
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace zakaz::dbf {
 namespace {

@@ -1,9 +1,9 @@
 // Copying a structure into a new table and records byte for byte.
-#include <fstream>
-#include <iterator>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
 
 #include "dataset_test_util.h"
 #include "dbf/code_page.h"
@@ -16,9 +16,9 @@ namespace zakaz::dbf {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::RowsMatching;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
-using testing::RowsMatching;
 using testing::TRow;
 using testing::WriteTable;
 
@@ -59,11 +59,12 @@ TEST_F(CopyTest, StructureOfThreeColumns) {
 }
 
 TEST_F(CopyTest, StructureNormalisesNamesTypesAndWidths) {
-  CreateEmptyTable(Path("src.DBF"), {{"Kod", 'C', 300, 0},
-                                     {"VeryLongNam", 'n', 7, 3},
-                                     {"D", 'D', 6, 2},
-                                     {"L", 'L', 3, 1},
-                                     {"Q", 'X', 4, 2}},
+  CreateEmptyTable(Path("src.DBF"),
+                   {{"Kod", 'C', 300, 0},
+                    {"VeryLongNam", 'n', 7, 3},
+                    {"D", 'D', 6, 2},
+                    {"L", 'L', 3, 1},
+                    {"Q", 'X', 4, 2}},
                    0x83);
   TTableDataSet ds;
   OpenOn(ds, "src.DBF");
@@ -75,8 +76,11 @@ TEST_F(CopyTest, StructureNormalisesNamesTypesAndWidths) {
     char type;
     int byte16, byte17;
   };
-  const TExpected expected[] = {
-      {"KOD", 'C', 44, 1}, {"VERYLONGNA", 'N', 7, 3}, {"D", 'D', 8, 0}, {"L", 'L', 1, 0}, {"Q", 'X', 4, 2}};
+  const TExpected expected[] = {{"KOD", 'C', 44, 1},
+                                {"VERYLONGNA", 'N', 7, 3},
+                                {"D", 'D', 8, 0},
+                                {"L", 'L', 1, 0},
+                                {"Q", 'X', 4, 2}};
   ASSERT_EQ(5, copy.FieldCount());
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
@@ -138,14 +142,16 @@ TEST_F(CopyTest, WalkCopiesVisibleRecordsByteForByte) {
   TTableDataSet order("OrderTable");
   price.CopyStructure(Path("order.DBF"));
   order.SetTableName(Path("order.DBF"));
-  EXPECT_THAT([&] { price.CopyRecordTo(order); },
-              ThrowsMessage<EDatabaseError>(StrEq("Cannot perform this operation on a closed dataset")));
+  EXPECT_THAT(
+      [&] { price.CopyRecordTo(order); },
+      ThrowsMessage<EDatabaseError>(StrEq("Cannot perform this operation on a closed dataset")));
   order.Open();
   std::vector<int32_t> copied;
   for (price.First(); !price.Eof(); price.Next()) {
     copied.push_back(price.RecNo());
     price.CopyRecordTo(order);
-    EXPECT_EQ(order.Table()->RecordCount(), order.RecNo()) << "the destination is on the new record";
+    EXPECT_EQ(order.Table()->RecordCount(), order.RecNo())
+        << "the destination is on the new record";
   }
   EXPECT_THAT(copied, ElementsAre(2, 6));
   EXPECT_EQ(Utf8ToCp1251("Анальгин"), order.PeekRecord(1).values[0].text);
@@ -194,7 +200,8 @@ TEST_F(CopyTest, FilteredSourceWithNothingVisibleCopiesNothing) {
   OpenOn(order, "order.DBF");
   price.First();
   EXPECT_TRUE(price.Eof());
-  EXPECT_THAT([&] { price.CopyRecordTo(order); }, ThrowsMessage<EDatabaseError>(StrEq("Record not found")));
+  EXPECT_THAT([&] { price.CopyRecordTo(order); },
+              ThrowsMessage<EDatabaseError>(StrEq("Record not found")));
   EXPECT_EQ(0, order.RecordCount());
 }
 

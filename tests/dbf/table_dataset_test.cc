@@ -1,10 +1,10 @@
 // The dataset over a table: opening, fields, navigation, editing, positions.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "dataset_test_util.h"
 #include "dbf/code_page.h"
@@ -17,9 +17,9 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing::RowsMatching;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
-using testing::RowsMatching;
 using testing::TRecordingView;
 using testing::TRow;
 using testing::WindowRecords;
@@ -105,8 +105,7 @@ struct TBindFailure {
 };
 
 TEST_F(DataSetTest, DeclaredFieldsThatDoNotFitFailToOpen) {
-  WriteTable(Path(), {{"A"}},
-             {{"NAME", 'C', 100, 0}, {"PRICE", 'N', 10, 0}, {"KOL", 'N', 12, 0}});
+  WriteTable(Path(), {{"A"}}, {{"NAME", 'C', 100, 0}, {"PRICE", 'N', 10, 0}, {"KOL", 'N', 12, 0}});
   const TBindFailure cases[] = {
       {"PRICE", TFieldType::ftFloat, TLargeIntegerAs::asInteger,
        "PriceTable: Type mismatch for field 'PRICE', expecting: Float actual: Integer"},
@@ -144,14 +143,15 @@ TEST_F(DataSetTest, FieldTypesFollowTheColumns) {
   for (int32_t i = 0; i < ds.FieldCount(); ++i) {
     got.emplace_back(ds.Fields(i).FieldName(), ds.Fields(i).DataType());
   }
-  EXPECT_THAT(got, ElementsAre(std::pair<std::string, TFieldType>{"S", TFieldType::ftString},
-                               std::pair<std::string, TFieldType>{"F", TFieldType::ftFloat},
-                               std::pair<std::string, TFieldType>{"SM", TFieldType::ftSmallint},
-                               std::pair<std::string, TFieldType>{"I", TFieldType::ftInteger},
-                               std::pair<std::string, TFieldType>{"BIG", TFieldType::ftLargeint},
-                               std::pair<std::string, TFieldType>{"D", TFieldType::ftDate},
-                               std::pair<std::string, TFieldType>{"L", TFieldType::ftBoolean},
-                               std::pair<std::string, TFieldType>{"AFTER", TFieldType::ftSmallint}));
+  EXPECT_THAT(got,
+              ElementsAre(std::pair<std::string, TFieldType>{"S", TFieldType::ftString},
+                          std::pair<std::string, TFieldType>{"F", TFieldType::ftFloat},
+                          std::pair<std::string, TFieldType>{"SM", TFieldType::ftSmallint},
+                          std::pair<std::string, TFieldType>{"I", TFieldType::ftInteger},
+                          std::pair<std::string, TFieldType>{"BIG", TFieldType::ftLargeint},
+                          std::pair<std::string, TFieldType>{"D", TFieldType::ftDate},
+                          std::pair<std::string, TFieldType>{"L", TFieldType::ftBoolean},
+                          std::pair<std::string, TFieldType>{"AFTER", TFieldType::ftSmallint}));
   // The column without a field leaves a gap in the numbering.
   EXPECT_EQ(9, ds.FieldByName("after").FieldNo());
 }
@@ -159,8 +159,7 @@ TEST_F(DataSetTest, FieldTypesFollowTheColumns) {
 // ---- Navigation ---------------------------------------------------------------
 
 TEST_F(DataSetTest, TablesWithoutVisibleRecordsOpenEmpty) {
-  const std::vector<std::vector<TRow>> tables = {
-      {}, {{"A", "    1", true}, {"B", "    1", true}}};
+  const std::vector<std::vector<TRow>> tables = {{}, {{"A", "    1", true}, {"B", "    1", true}}};
   for (const auto& rows : tables) {
     SCOPED_TRACE(rows.size());
     Write(rows);
@@ -346,8 +345,8 @@ TEST_F(DataSetTest, ReadOnlyDatasetRefusesEditsAndLeavesTheFileAlone) {
     Open(ds);
     EXPECT_FALSE(ds.CanModify());
     for (auto op : {&TTableDataSet::Edit, &TTableDataSet::Insert, &TTableDataSet::Append}) {
-      EXPECT_THAT([&] { (ds.*op)(); }, ThrowsMessage<EDatabaseError>(StrEq(
-                                           "PriceTable: Cannot modify a read-only dataset")));
+      EXPECT_THAT([&] { (ds.*op)(); }, ThrowsMessage<EDatabaseError>(
+                                           StrEq("PriceTable: Cannot modify a read-only dataset")));
       EXPECT_EQ(TDataSetState::dsBrowse, ds.State());
     }
     ds.SetReadOnly(false);
@@ -392,7 +391,8 @@ TEST_F(DataSetTest, WholeNumberFieldsCheckTextAndRange) {
       {"", nullptr, 0},
       {"1.5", "'1.5' is not a valid integer value for field 'NDS'", 0},
       {"abc", "'abc' is not a valid integer value for field 'NDS'", 0},
-      {"40000", "40000 is not a valid value for field 'NDS'. The allowed range is -32768 to 32767", 0},
+      {"40000", "40000 is not a valid value for field 'NDS'. The allowed range is -32768 to 32767",
+       0},
   };
   for (const TSetCase& c : small) {
     SCOPED_TRACE(c.text);
@@ -402,13 +402,14 @@ TEST_F(DataSetTest, WholeNumberFieldsCheckTextAndRange) {
       EXPECT_EQ(c.expected, nds.AsInteger());
       EXPECT_FALSE(nds.IsNull());
     } else {
-      EXPECT_THAT([&] { nds.SetAsString(c.text); }, ThrowsMessage<EDatabaseError>(StrEq(c.message)));
+      EXPECT_THAT([&] { nds.SetAsString(c.text); },
+                  ThrowsMessage<EDatabaseError>(StrEq(c.message)));
     }
   }
   EXPECT_THAT([&] { ds.FieldByName("QUANT").SetAsLargeInt(3000000000LL); },
-              ThrowsMessage<EDatabaseError>(StrEq(
-                  "3000000000 is not a valid value for field 'QUANT'. The allowed range is "
-                  "-2147483648 to 2147483647")));
+              ThrowsMessage<EDatabaseError>(
+                  StrEq("3000000000 is not a valid value for field 'QUANT'. The allowed range is "
+                        "-2147483648 to 2147483647")));
   EXPECT_THAT([&] { ds.FieldByName("NDS").SetAsInteger(12345); },
               ThrowsMessage<ETableError>(StrEq("numeric value too big in field NDS - 12345")));
   EXPECT_EQ(0, ds.FieldByName("NDS").AsInteger()) << "a failed put keeps the old bytes";
@@ -538,7 +539,9 @@ TEST_F(DataSetTest, EventsFireAroundEditsAndMoves) {
   Write(RowsMatching(3, {}));
   TTableDataSet ds;
   std::vector<std::string> events;
-  auto note = [&](const char* name) { return [&events, name](TTableDataSet&) { events.push_back(name); }; };
+  auto note = [&](const char* name) {
+    return [&events, name](TTableDataSet&) { events.push_back(name); };
+  };
   ds.BeforeScroll = note("BeforeScroll");
   ds.AfterScroll = note("AfterScroll");
   ds.BeforeEdit = note("BeforeEdit");
