@@ -7,8 +7,9 @@
 // it is destroyed (the dataset forgets its views when it is destroyed itself).
 // Notices arrive synchronously, on the one user-interface thread, after the
 // dataset has finished the change; while DisableControls is in force none
-// arrive, and EnableControls sends one state notice (when the state changed)
-// and one data-changed notice instead. A handler may read the dataset (fields,
+// arrive, and EnableControls sends instead one state notice (when the state
+// differs), one VisibleRowsReset (when the visible rows may have changed) and
+// one data-changed notice. A handler may read the dataset (fields,
 // window, VisibleRows, PeekRecord) but must not move it or edit it.
 //
 // Two ways of seeing the rows:

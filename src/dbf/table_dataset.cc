@@ -636,6 +636,7 @@ void TTableDataSet::SetState(TDataSetState state) {
 void TTableDataSet::DisableControls() {
   if (disable_count_++ == 0) {
     state_when_disabled_ = state_;
+    rows_changed_while_disabled_ = false;
   }
 }
 
@@ -643,6 +644,10 @@ void TTableDataSet::EnableControls() {
   if (disable_count_ == 0) return;
   if (--disable_count_ > 0) return;
   if (state_ != state_when_disabled_) NotifyViews([](TDataSetView& v) { v.StateChanged(); });
+  if (rows_changed_while_disabled_) {
+    rows_changed_while_disabled_ = false;
+    NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
+  }
   if (state_when_disabled_ != TDataSetState::dsInactive && Active()) DataChanged();
 }
 
@@ -681,6 +686,7 @@ int32_t TTableDataSet::WindowRecNo(int32_t row) const {
 void TTableDataSet::ResetVisibleRows() {
   visible_.records_.clear();
   visible_.built_ = false;
+  if (disable_count_ > 0) rows_changed_while_disabled_ = true;
   NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
 }
 
@@ -702,6 +708,9 @@ bool TTableDataSet::RecordVisible(int32_t recno) {
 }
 
 void TTableDataSet::RecordWritten(int32_t recno) {
+  // Row notices are not sent while controls are disabled, so views then
+  // get one reset when they are enabled again.
+  if (disable_count_ > 0) rows_changed_while_disabled_ = true;
   if (visible_.built_) {
     const bool visible = RecordVisible(recno);
     auto& records = visible_.records_;

@@ -263,6 +263,7 @@ class TTableDataSet {
   std::vector<TDataSetView*> views_;
   int32_t disable_count_ = 0;
   TDataSetState state_when_disabled_ = TDataSetState::dsInactive;
+  bool rows_changed_while_disabled_ = false;
   TVisibleRows visible_;
 };
 

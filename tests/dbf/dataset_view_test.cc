@@ -103,5 +103,31 @@ TEST(DataSetView, ModelMirrorFollowsEveryChange) {
   ds.DetachView(&model);
 }
 
+// With the views disabled no row notice arrives; enabling them again brings
+// one reset, after which the mirror agrees again.
+TEST(DataSetView, DisabledControlsEndWithOneReset) {
+  zakaz::testing::TempDir dir;
+  WriteTable(dir.File("price.DBF"), RowsMatching(6, {1, 3, 5}));
+  TTableDataSet ds;
+  TModelView model(ds);
+  ds.AttachView(&model);
+  ds.SetTableName(dir.File("price.DBF"));
+  ds.SetFilter("QUANT>0");
+  ds.SetFiltered(true);
+  ds.Open();
+  const int resets = model.resets;
+  ds.DisableControls();
+  for (ds.First(); !ds.Eof(); ds.Next()) {
+    ds.Edit();
+    ds.FieldByName("QUANT").SetAsInteger(0);
+    ds.Post();
+  }
+  EXPECT_THAT(model.rows, ElementsAre(1, 3, 5)) << "nothing was said yet";
+  ds.EnableControls();
+  EXPECT_EQ(resets + 1, model.resets);
+  EXPECT_TRUE(model.rows.empty());
+  ds.DetachView(&model);
+}
+
 }  // namespace
 }  // namespace zakaz::dbf
