@@ -258,6 +258,19 @@ TEST_F(FilterTest, RejectedTextsLeaveNoFilterBehind) {
   }
 }
 
+// A number column that does not read as a number stops the scan; the
+// filter is then not in force.
+TEST_F(FilterTest, UnreadableNumberStopsTheScan) {
+  Write({{"A", "    1"}, {"B", "  1,5"}, {"C", "    2"}});
+  TTableDataSet ds;
+  Open(ds, "", true);
+  EXPECT_THAT(
+      [&] { ds.SetFilter("QUANT>0"); },
+      ThrowsMessage<ETableError>(StrEq("Invalid numeric value in field price->QUANT (  1,5)")));
+  EXPECT_FALSE(ds.Table()->FilterInForce());
+  EXPECT_THAT(Walk(ds), ElementsAre(1, 2, 3));
+}
+
 TEST_F(FilterTest, FaultyTextIsReportedOnlyWhenFilteringStarts) {
   Write(RowsMatching(3, {2}));
   TTableDataSet ds;

@@ -476,6 +476,27 @@ TEST_F(DataSetTest, ClearingAWholeNumberWritesZero) {
   EXPECT_EQ("    0", table.GetText(3));
 }
 
+TEST_F(DataSetTest, PostWithoutChangesStillRewritesRecordAndHeader) {
+  Write(RowsMatching(2, {}));
+  {
+    // Age the header's date so the rewrite shows.
+    std::fstream file(Path(), std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(1);
+    const char old_date[3] = {1, 1, 1};
+    file.write(old_date, 3);
+  }
+  TTableDataSet ds;
+  Open(ds);
+  ds.Edit();
+  ds.Post();
+  ds.Close();
+  const std::string bytes = ReadFile(Path());
+  const TLocalTime now = LocalNow();
+  EXPECT_EQ(now.year % 100, static_cast<uint8_t>(bytes[1]));
+  EXPECT_EQ(now.month, static_cast<uint8_t>(bytes[2]));
+  EXPECT_EQ(now.day, static_cast<uint8_t>(bytes[3]));
+}
+
 TEST_F(DataSetTest, EditOnAnEmptyWindowAppendsOnPost) {
   Write({});
   TTableDataSet ds;
