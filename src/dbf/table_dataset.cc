@@ -478,10 +478,21 @@ void TTableDataSet::Cancel() {
   if (record_locked_) table_->Unlock();
   record_locked_ = false;
   modified_ = false;
-  if (inserting) {
-    // The new row never reached the file; the window around it is read again.
+  if (inserting && filled_ > 0) {
+    // The new row never reached the file: it leaves the window, the rows
+    // after it move back, and the window is read again around the row that
+    // was current before the insert.
+    std::unique_ptr<TRowBuffer> fresh = std::move(rows_[static_cast<size_t>(active_)]);
+    rows_.erase(rows_.begin() + active_);
+    rows_.push_back(std::move(fresh));
+    --filled_;
     cursor_index_ = -1;
-    if (active_ > 0 && active_ >= filled_ - 1) --active_;
+    if (filled_ > 0) {
+      active_ = std::min(active_, filled_ - 1);
+      PositionOn(active_);
+    } else {
+      active_ = 0;
+    }
   }
   SetState(TDataSetState::dsBrowse);
   Resync(false);

@@ -512,6 +512,31 @@ TEST_F(DataSetTest, EditOnAnEmptyWindowAppendsOnPost) {
   EXPECT_EQ(1, ds.RecordCount());
 }
 
+TEST_F(DataSetTest, InsertInsideTheWindowAppendsOnPostAndCancelGoesBack) {
+  Write(RowsMatching(5, {}));
+  TTableDataSet ds;
+  TRecordingView view(3);
+  ds.AttachView(&view);
+  Open(ds);
+  ds.Next();
+  ds.Insert();
+  EXPECT_EQ(TDataSetState::dsInsert, ds.State());
+  EXPECT_EQ(1, ds.ActiveWindowRow());
+  EXPECT_EQ(0, ds.RecNo());
+  ds.Cancel();
+  EXPECT_EQ(2, ds.RecNo());
+  EXPECT_EQ(5, ds.RecordCount());
+  ds.Insert();
+  ds.FieldByName("NAME").SetAsString("NEW");
+  ds.Post();
+  EXPECT_EQ(6, ds.RecNo());
+  EXPECT_EQ("NEW", ds.FieldByName("NAME").AsString());
+  ds.Append();
+  ds.Cancel();
+  EXPECT_EQ(6, ds.RecordCount());
+  ds.DetachView(&view);
+}
+
 TEST_F(DataSetTest, CancelDropsTheChangesAndMovesPostFirst) {
   Write(RowsMatching(3, {}));
   TTableDataSet ds;
