@@ -10,7 +10,9 @@
 // arrive, and EnableControls sends instead one state notice (when the state
 // differs), one VisibleRowsReset (when the visible rows may have changed) and
 // one data-changed notice. A handler may read the dataset (fields,
-// window, VisibleRows, PeekRecord) but must not move it or edit it.
+// window, VisibleRows, PeekRecord) but must not move it, edit it or change
+// its window capacity (UpdateWindowCapacity): row notices arrive while a
+// record is being written.
 //
 // Two ways of seeing the rows:
 //  - the row window: the few buffered rows around the current row, as many as

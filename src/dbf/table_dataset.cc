@@ -214,6 +214,15 @@ std::string TTableDataSet::Translate(std::string_view source, bool to_oem) const
   return to_oem ? ToOem(source) : FromOem(source);
 }
 
+void TTableDataSet::Translate(const char* source, char* destination, bool to_oem) const {
+  const TTranslationTable& table = to_oem ? AnsiToOemTable() : OemToAnsiTable();
+  for (; *source != '\0'; ++source, ++destination) {
+    const auto byte = static_cast<uint8_t>(*source);
+    *destination = static_cast<char>(translate_ascii_ ? table[byte] : byte);
+  }
+  *destination = '\0';
+}
+
 // ---- Fields ------------------------------------------------------------------
 
 TField& TTableDataSet::AddField(std::string name, TFieldType type, int32_t size, TFieldKind kind) {

@@ -164,6 +164,9 @@ class TTableDataSet {
   // ---- Code pages. Through AnsiToOemTable (to_oem) or OemToAnsiTable when
   // TranslateASCII is set, unchanged otherwise; same length.
   std::string Translate(std::string_view source, bool to_oem) const;
+  // The same on a zero-terminated text, up to its terminator; `source` and
+  // `destination` may be one buffer.
+  void Translate(const char* source, char* destination, bool to_oem) const;
 
   // ---- Copying.
   // Writes `file_name` (".DBF" added when it has no extension) as a new empty

@@ -463,6 +463,16 @@ TEST_F(DataSetTest, StringFieldsTranslateBetweenCodePages) {
   }
 }
 
+TEST(DataSetTranslate, ZeroTerminatedTextInPlace) {
+  TTableDataSet ds;
+  std::string text = Utf8ToCp1251("Яя A") + '\0' + "tail";
+  ds.Translate(text.data(), text.data(), true);
+  EXPECT_EQ(Utf8ToCp866("Яя A") + '\0' + "tail", text);
+  ds.SetTranslateASCII(false);
+  ds.Translate(text.data(), text.data(), false);
+  EXPECT_EQ(Utf8ToCp866("Яя A"), std::string(text.c_str()));
+}
+
 TEST_F(DataSetTest, ClearingAWholeNumberWritesZero) {
   Write({{"A", "   17"}});
   TTableDataSet ds;
