@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -60,16 +61,22 @@ class ClickLabel : public QLabel {
   std::function<void()> on_click_;
 };
 
-// The name filter's edit box reports losing the focus.
+// The name filter's edit box reports losing the focus to another control
+// of the window (not the window losing its activation, nor a popup).
 class ExitLineEdit : public QLineEdit {
  public:
   ExitLineEdit(std::function<void()> on_exit, QWidget* parent)
       : QLineEdit(parent), on_exit_(std::move(on_exit)) {}
 
+  // No more reports: the window is going away.
+  void Disarm() { on_exit_ = nullptr; }
+
  protected:
   void focusOutEvent(QFocusEvent* event) override {
     QLineEdit::focusOutEvent(event);
-    on_exit_();
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+    if (on_exit_) on_exit_();
   }
 
  private:
@@ -117,7 +124,9 @@ TMainForm::TMainForm(IUserPrompts& prompts, const std::string& ini_path, QWidget
 }
 
 TMainForm::~TMainForm() {
-  // FormDestroy: the grid lets go of the dataset before it closes.
+  // FormDestroy. The child widgets outlive this body; none may call back.
+  static_cast<ExitLineEdit*>(poisk_)->Disarm();
+  // The grid lets go of the dataset before it closes.
   DBGrid_->SetDataSetModel(nullptr);
   model_.reset();
   ClosePriceList();

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 
 #include "app/formats.h"
 #include "app/windows1251.h"
@@ -87,7 +88,16 @@ const dbf::TRecordValues* DataSetModel::Values(int row) const {
   auto it = cache_.find(recno);
   if (it != cache_.end()) return &it->second;
   if (cache_.size() >= kCacheLimit) cache_.clear();
-  return &cache_.emplace(recno, dataset_.PeekRecord(recno)).first->second;
+  dbf::TRecordValues values;
+  try {
+    values = dataset_.PeekRecord(recno);
+  } catch (const std::exception&) {
+    // A record that cannot be read (a damaged file) shows as an empty row
+    // rather than an error box on every paint; operations that move to it
+    // report the failure.
+    values.recno = recno;
+  }
+  return &cache_.emplace(recno, std::move(values)).first->second;
 }
 
 QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue& value) const {
@@ -270,7 +280,12 @@ void DataSetModel::AddToFooter(int32_t recno, int sign) {
     return;
   }
   if (dataset_.VisibleRows().RowOf(recno) < 0) return;
-  const dbf::TRecordValues values = dataset_.PeekRecord(recno);
+  dbf::TRecordValues values;
+  try {
+    values = dataset_.PeekRecord(recno);
+  } catch (const std::exception&) {
+    return;  // an unreadable record adds nothing, as it shows nothing
+  }
   std::vector<long long> share(sum_columns_.size(), 0);
   bool any = false;
   for (size_t i = 0; i < sum_columns_.size(); ++i) {

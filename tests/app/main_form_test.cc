@@ -95,10 +95,36 @@ TEST_F(MainFormTest, StartsWithoutPriceList) {
   EXPECT_FALSE(form.PriceTable().Active());
   EXPECT_FALSE(form.QuitRequested());
 
+  // The order/price switch works on nothing and names no date.
+  QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
+  EXPECT_EQ(vmOrder, form.ViewMode());
+  EXPECT_EQ(QStringLiteral("ООО \"Бриолан\""), form.windowTitle());
+
   // Selecting the first order opens it.
   Tree()->setCurrentItem(Tree()->topLevelItem(0));
   EXPECT_TRUE(form.PriceTable().Active());
   EXPECT_EQ(1, Model().rowCount());
+}
+
+TEST_F(MainFormTest, ArchiveAndWaybillTitlesNameTheFileAndItsTime) {
+  testing::WritePriceTable(dir_.File("price.DBF"), {{.name = "A"}});
+  testing::SetFileTime(dir_.File("price.DBF"), ToTimeT({2009, 3, 5, 0, 0, 0}));
+  TMainForm& form = Start();
+  form.SetShownFile("1234D6B3.DBF", {2009, 3, 6, 9, 15, 0});
+  form.SetViewMode(vmArchive);
+  EXPECT_EQ(QStringLiteral("ООО Бриолан. Заказ из архива 1234D6B3.DBF от 06.03.2009 09:15:00"),
+            form.windowTitle());
+  EXPECT_FALSE(Button("FilterSpeedButton")->isEnabled());
+  form.SetShownFile("N0001.DBF", {2009, 3, 7, 0, 0, 0});
+  form.SetViewMode(vmWaybill);
+  EXPECT_EQ(QStringLiteral("ООО Бриолан. Накладная N0001.DBF от 07.03.2009"), form.windowTitle());
+  EXPECT_TRUE(Button("FilterSpeedButton")->isEnabled());
+  QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
+  EXPECT_EQ(vmWaybill, form.ViewMode());
+  EXPECT_TRUE(Button("SpeedButton1")->isEnabled());
+  form.SetViewMode(vmPrice);
+  EXPECT_EQ(QStringLiteral("ООО Бриолан. Прайслист от 05.03.2009"), form.windowTitle());
+  EXPECT_TRUE(Button("FilterSpeedButton")->isEnabled());
 }
 
 TEST_F(MainFormTest, UnreadablePriceListEndsTheProgram) {
@@ -146,7 +172,7 @@ TEST_F(MainFormTest, OrderPriceSwitchPostsAndMovesToFirstRow) {
   testing::WritePriceTable(dir_.File("price.DBF"),
                            {{.name = "A"}, {.name = "B", .quant = 1}, {.name = "C"}, {.name = "D", .quant = 4}});
   TMainForm& form = Start();
-  QAbstractItemModelTester tester(&Model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+  QAbstractItemModelTester tester(&Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
   dbf::TTableDataSet& table = form.PriceTable();
   EXPECT_EQ(4, Model().rowCount());
   // A quantity being typed in row C when the switch is pressed.

@@ -10,11 +10,11 @@
 namespace zakaz::testing {
 
 struct PriceRow {
-  std::string name;  // ASCII or Windows-1251
+  std::string name = "";  // ASCII or Windows-1251
   double price = 10;
   int kol = 100;
   int quant = 0;
-  std::string srok;
+  std::string srok = "";
   int flag = 0;
   std::string proizvod = "Maker";
   std::string fasovka = "N10";
