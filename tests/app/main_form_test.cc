@@ -400,7 +400,9 @@ TEST_F(MainFormTest, PaintsTheSamplePriceList) {
   EXPECT_FALSE(Model().FooterText(kSummaColumn).isEmpty());
   // The documentation's picture of the window is made by this test.
   const QString target = qEnvironmentVariable("ZAKAZ_SCREENSHOT");
-  if (!target.isEmpty()) EXPECT_TRUE(image.save(target));
+  if (!target.isEmpty()) {
+    EXPECT_TRUE(image.save(target));
+  }
 }
 
 }  // namespace
