@@ -27,6 +27,7 @@
 
 #include "app/formats.h"
 #include "dbf/table_dataset.h"
+#include "ordering/view_mode.h"
 #include "settings/ini_file.h"
 
 class QDialog;
@@ -44,9 +45,7 @@ class DataSetModel;
 class DbGrid;
 class IUserPrompts;
 
-enum TViewMode : uint8_t { vmPrice = 0, vmOrder = 1, vmArchive = 2, vmWaybill = 3 };
-
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public IViewModes {
   Q_OBJECT
 
  public:
@@ -58,6 +57,10 @@ class TMainForm : public QMainWindow {
 
   void SetSettingsForm(QDialog* form) { settings_form_ = form; }
   void SetHelpForm(QDialog* form) { help_form_ = form; }
+  // The connection window, created after the settings dialog; "Подключение"
+  // shows it modally with exec() once the typed order is saved and the price
+  // list closed. Until it is set, "Подключение" shows nothing.
+  void SetConnectForm(QDialog* form) { connect_form_ = form; }
 
   // Called with the new title whenever SetViewMode sets it: the program
   // passes it on to the application's error box and the print title.
@@ -65,7 +68,7 @@ class TMainForm : public QMainWindow {
 
   dbf::TTableDataSet& PriceTable() { return price_table_; }
   DataSetModel* GridModel() const { return model_.get(); }
-  TViewMode ViewMode() const { return view_mode_; }
+  TViewMode ViewMode() const override { return view_mode_; }
   const QString& ApplicationTitle() const { return application_title_; }
   // True once opening the price list failed and the end of the program was
   // asked for.
@@ -76,7 +79,7 @@ class TMainForm : public QMainWindow {
   void OpenPriceList();
   // Closes PriceTable and puts the price list's file time back.
   void ClosePriceList();
-  void SetViewMode(TViewMode mode);
+  void SetViewMode(TViewMode mode) override;
   // What the archive and waybill modes name in the title: the file shown and
   // its time.
   void SetShownFile(const std::string& file_name, const LocalDateTime& time);
@@ -119,6 +122,7 @@ class TMainForm : public QMainWindow {
   bool quit_requested_ = false;
   QDialog* settings_form_ = nullptr;
   QDialog* help_form_ = nullptr;
+  QDialog* connect_form_ = nullptr;
 
   // Controls.
   QToolBar* tool_bar_ = nullptr;
