@@ -87,7 +87,7 @@ void EvaluateEveryRecord(benchmark::State& state, const std::string& utf8_text) 
   PriceList& list = ThePriceList();
   zakaz::dbf::TExpHandler handler(std::make_unique<zakaz::dbf::TExpDbfLink>(*list.table));
   // The dataset hands the filter over in the stored code page.
-  handler.Compile(zakaz::dbf::ToOem(zakaz::dbf::Utf8ToCp1251(utf8_text)));
+  handler.Compile(zakaz::dbf::ToOem(zakaz::Utf8ToCp1251(utf8_text)));
   const size_t count = static_cast<size_t>(list.table->RecordCount());
   uint8_t* buffer = list.table->RecordBuffer();
   size_t next = 0;

@@ -19,7 +19,7 @@ namespace {
 // where a result that is not boolean rejects the text.
 std::shared_ptr<dbf::TExpHandler> CompileFilter(dbf::TDbfColumns& table, const std::string& text) {
   auto handler = std::make_shared<dbf::TExpHandler>(std::make_unique<dbf::TExpDbfLink>(table));
-  handler->Compile(dbf::ToOem(dbf::Utf8ToCp1251(text)));
+  handler->Compile(dbf::ToOem(Utf8ToCp1251(text)));
   handler->Evaluate();
   if (handler->ResultType() != dbf::TExpValueType::kBoolean) {
     throw dbf::ETableError(dbf::kExpNotBoolean);
