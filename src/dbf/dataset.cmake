@@ -7,6 +7,7 @@ add_library(zakaz_dbf_dataset STATIC
   ${CMAKE_CURRENT_LIST_DIR}/dataset_fields.cc
   ${CMAKE_CURRENT_LIST_DIR}/dataset_cursor.cc
   ${CMAKE_CURRENT_LIST_DIR}/table_dataset.cc
+  ${CMAKE_CURRENT_LIST_DIR}/dataset_scan.cc
   ${CMAKE_CURRENT_LIST_DIR}/dbf_builder.cc
   ${CMAKE_CURRENT_LIST_DIR}/table_copy.cc
 )
