@@ -27,6 +27,7 @@
 #include "dbf/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
+#include "ordering/order_entry.h"
 #include "ordering/order_files.h"
 #include "ordering/price_grid.h"
 #include "ordering/price_row.h"
@@ -232,9 +233,11 @@ void TMainForm::BuildControls() {
 
   model_ = std::make_unique<DataSetModel>(price_table_, PriceGridColumns());
   model_->SetRowColourRule(PriceRowColourRule(price_table_));
+  model_->SetErrorHandler([this](const std::string& message) { prompts_.ShowException(message); });
   DBGrid_->SetDataSetModel(model_.get());
 
   connect(FilterSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { FilterSpeedButtonClick(); }); });
+  connect(SpeedButton2_, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton2Click(); }); });
   connect(ExitButton_, &QToolButton::clicked, this, [this] { Guard([this] { ExitButtonClick(); }); });
   connect(HelpBut_, &QToolButton::clicked, this, [this] { Guard([this] { HelpButClick(); }); });
   connect(NastrButton_, &QToolButton::clicked, this, [this] { Guard([this] { NastrButtonClick(); }); });
@@ -410,6 +413,11 @@ void TMainForm::seekbotClick() {
 
 void TMainForm::poiskExit() {
   if (!poisk_->text().isEmpty()) seekbotClick();
+}
+
+void TMainForm::SpeedButton2Click() {
+  if (!prompts_.Confirm("Очистить заказ?")) return;
+  ClearQuantities(price_table_, *this);
 }
 
 void TMainForm::ExitButtonClick() {

@@ -96,6 +96,8 @@ class TMainForm : public QMainWindow, public IViewModes {
   void NastrButtonClick();
   void seekbotClick();
   void poiskExit();
+  // "Очистить": asks "Очистить заказ?" and on Yes clears every quantity.
+  void SpeedButton2Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

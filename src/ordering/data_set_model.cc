@@ -79,7 +79,7 @@ void DataSetModel::SetWindowRows(int rows) {
 int DataSetModel::CurrentRow() const {
   if (!dataset_.Active() || dataset_.WindowRowCount() == 0) return -1;
   const int32_t recno = dataset_.WindowRecNo(dataset_.ActiveWindowRow());
-  return dataset_.VisibleRows().RowOf(recno);
+  return RowOfRecord(recno);
 }
 
 void DataSetModel::MoveToRow(int row) {
@@ -88,7 +88,31 @@ void DataSetModel::MoveToRow(int row) {
   dataset_.GotoBookmark(BookmarkOf(RecordAt(row)));
 }
 
-int32_t DataSetModel::RecordAt(int row) const { return dataset_.VisibleRows().RecordAt(row); }
+// The dataset's list changes before it tells its views, so between the
+// model's begin and end of a row change the model still presents the list
+// as it was, one row shifted.
+int32_t DataSetModel::RecordAt(int row) const {
+  const dbf::TVisibleRows& rows = dataset_.VisibleRows();
+  if (shift_.kind == Shift::kRemoving) {
+    if (row == shift_.row) return shift_.recno;
+    return rows.RecordAt(row < shift_.row ? row : row - 1);
+  }
+  if (shift_.kind == Shift::kInserting) return rows.RecordAt(row < shift_.row ? row : row + 1);
+  return rows.RecordAt(row);
+}
+
+int DataSetModel::RowOfRecord(int32_t recno) const {
+  const int row = dataset_.VisibleRows().RowOf(recno);
+  if (shift_.kind == Shift::kRemoving) {
+    if (recno == shift_.recno) return shift_.row;
+    return row >= shift_.row ? row + 1 : row;
+  }
+  if (shift_.kind == Shift::kInserting) {
+    if (recno == shift_.recno) return -1;
+    return row > shift_.row ? row - 1 : row;
+  }
+  return row;
+}
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : row_count_;
@@ -304,17 +328,21 @@ void DataSetModel::VisibleRowsReset() {
 
 void DataSetModel::VisibleRowInserted(int32_t row, int32_t recno) {
   NoticeScope notice(notice_depth_);
+  shift_ = {Shift::kInserting, row, recno};
   beginInsertRows(QModelIndex(), row, row);
   ForgetRecord(recno);
   ++row_count_;
+  shift_ = {};
   endInsertRows();
 }
 
 void DataSetModel::VisibleRowRemoved(int32_t row, int32_t recno) {
   NoticeScope notice(notice_depth_);
+  shift_ = {Shift::kRemoving, row, recno};
   beginRemoveRows(QModelIndex(), row, row);
   ForgetRecord(recno);
   --row_count_;
+  shift_ = {};
   endRemoveRows();
 }
 
@@ -322,7 +350,7 @@ void DataSetModel::RecordWritten(int32_t recno) {
   NoticeScope notice(notice_depth_);
   ForgetRecord(recno);
   if (!dataset_.Active()) return;
-  const int row = dataset_.VisibleRows().RowOf(recno);
+  const int row = RowOfRecord(recno);
   if (row >= 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
   if (!footer_valid_) return;
   const bool ours = pending_ == Pending::kInsert || (pending_ == Pending::kEdit && recno == pending_recno_);
@@ -345,7 +373,7 @@ void DataSetModel::FieldChanged(const dbf::TField&) {
   if (dataset_.WindowRowCount() == 0) return;
   const int32_t recno = dataset_.WindowRecNo(dataset_.ActiveWindowRow());
   ForgetRecord(recno);
-  const int row = dataset_.VisibleRows().RowOf(recno);
+  const int row = RowOfRecord(recno);
   if (row < 0) return;
   emit dataChanged(index(row, 0), index(row, columnCount() - 1));
   // The sums show what is being typed, before it is posted.
@@ -381,13 +409,13 @@ void DataSetModel::StateChanged() {
   if (state == dbf::TDataSetState::dsEdit || state == dbf::TDataSetState::dsInsert) {
     pending_ = state == dbf::TDataSetState::dsEdit ? Pending::kEdit : Pending::kInsert;
     pending_recno_ = pending_ == Pending::kEdit ? recno : 0;
-    const bool visible = pending_recno_ > 0 && dataset_.VisibleRows().RowOf(pending_recno_) >= 0;
+    const bool visible = pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0;
     pending_share_ = footer_valid_ && visible ? ShareOf(pending_recno_) : none;
     return;
   }
   if (pending_ != Pending::kNone && footer_valid_ && dataset_.Active()) {
     // A cancelled edit gives back what the row had added before it.
-    const bool visible = pending_recno_ > 0 && dataset_.VisibleRows().RowOf(pending_recno_) >= 0;
+    const bool visible = pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0;
     const std::vector<long long> now = visible ? ShareOf(pending_recno_) : none;
     if (now != pending_share_) {
       AdjustFooter(pending_share_, -1);
@@ -407,6 +435,9 @@ void DataSetModel::EmitCurrentRow() {
   const int old_row = last_current_row_;
   last_current_row_ = row;
   if (old_row >= 0 && old_row < row_count_) emit headerDataChanged(Qt::Vertical, old_row, old_row);
+  // An opening announces its rows after its window: until then the row is
+  // not one of the model's.
+  if (row >= row_count_) return;
   if (row >= 0) emit headerDataChanged(Qt::Vertical, row, row);
   emit CurrentRowChanged(row);
 }
@@ -453,7 +484,7 @@ void DataSetModel::ComputeFooter() {
   }
   // A row being edited was counted with its unposted values.
   if (pending_ == Pending::kEdit && pending_recno_ > 0 &&
-      dataset_.VisibleRows().RowOf(pending_recno_) >= 0) {
+      RowOfRecord(pending_recno_) >= 0) {
     pending_share_ = ShareOf(pending_recno_);
   } else {
     pending_share_.assign(sum_columns_.size(), 0);

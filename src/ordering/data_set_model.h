@@ -150,6 +150,7 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
 
  private:
   const dbf::TRecordValues* Values(int row) const;
+  int RowOfRecord(int32_t recno) const;
   QString CellText(const GridColumn& column, const dbf::TFieldValue& value) const;
   void BindColumns();
   void ForgetRecord(int32_t recno);
@@ -170,6 +171,12 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
 
   std::function<void(const std::string&)> error_handler_;
   int notice_depth_ = 0;
+  // A row change being announced (between begin and end).
+  struct Shift {
+    enum Kind { kNone, kInserting, kRemoving } kind = kNone;
+    int row = 0;
+    int32_t recno = 0;
+  } shift_;
 
   // Footer: per summed column its sum. While a row is edited, what it
   // added before the edit, so its post changes the sums by the difference.

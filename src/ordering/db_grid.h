@@ -58,6 +58,8 @@ class DbGrid : public QTableView {
   // The clock the search text's lifetime is measured by (tests drive it).
   void SetClock(Clock clock) { clock_ = std::move(clock); }
   const QString& SearchText() const { return search_text_; }
+  // Whether a cell editor is open.
+  bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
   // Qt's own search (from the current row, wrapping, 0.4 s) is off.
   void keyboardSearch(const QString&) override {}
 
