@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/formats.h"
-#include "app/windows1251.h"
-#include "dbf/code_page.h"
-#include "dbf/table_dataset.h"
+#include "common/formats.h"
+#include "common/windows1251.h"
+#include "dbf/dataset/table_dataset.h"
+#include "dbf/table/code_page.h"
 #include "ordering/order_entry.h"
 
 namespace zakaz {

@@ -13,7 +13,7 @@
 #include <QStyleOptionHeader>
 #include <QToolTip>
 
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/data_set_model.h"
 #include "ordering/order_entry.h"
 

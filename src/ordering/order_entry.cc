@@ -6,7 +6,7 @@
 #include <exception>
 #include <string>
 
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/view_mode.h"
 
 namespace zakaz {
