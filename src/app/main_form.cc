@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTabWidget>
+#include <QThread>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -285,7 +286,13 @@ void TMainForm::OpenPriceList() {
   } catch (const std::exception& e) {
     prompts_.Error(std::string(kOpenPriceListFailed) + "\r" + e.what());
     quit_requested_ = true;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    // Before the loop runs (start-up), RunMessageLoop does not start it.
+    // While it runs, the end is queued and reaches every loop, nested ones
+    // included.
+    if (QThread::currentThread()->loopLevel() > 0) {
+      QMetaObject::invokeMethod(
+          QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    }
   }
   SetViewMode(vmPrice);
 }
@@ -307,6 +314,8 @@ void TMainForm::ClosePriceList() {
   times[1] = *price_file_time_;
   ::utimensat(AT_FDCWD, path.c_str(), times, 0);  // a failure here is ignored
 }
+
+QString TMainForm::InitialTitle() { return kInitialCaption; }
 
 QString TMainForm::PriceListTitle() const {
   // Before any price list was opened there is no date to show.
@@ -378,6 +387,8 @@ void TMainForm::PagesChange() {
 }
 
 void TMainForm::TreeView2Change(QTreeWidgetItem* node) {
+  // The program is ending: a second failure box would only hide that.
+  if (quit_requested_) return;
   price_table_.Close();
   const bool price_node = TreeView2_->indexOfTopLevelItem(node) == 0 &&
                           node->text(0) == QString::fromLatin1(kPriceListNode) && PriceListExists();
