@@ -46,7 +46,8 @@ unsigned char FoldCase(unsigned char c) {
 
 }  // namespace
 
-void TTableDataSet::ForEachVisibleRow(const std::function<bool(int32_t position)>& on_row) {
+void TTableDataSet::ForEachVisibleRow(
+    bool calculate, const std::function<bool(int32_t position, const uint8_t* record)>& on_row) {
   CheckActive();
   const TVisibleRows& rows = VisibleRows();
   if (!peek_row_) peek_row_ = NewRow();
@@ -73,17 +74,18 @@ void TTableDataSet::ForEachVisibleRow(const std::function<bool(int32_t position)
                         static_cast<size_t>(run * length));
     for (int32_t i = 0; i < run; ++i, ++position) {
       const int32_t recno = first + i;
+      const uint8_t* stored = block.data() + static_cast<size_t>(i * length);
       if (recno == editing_recno) {
         peek_target_ = active;
+        stored = nullptr;
       } else {
-        std::memcpy(row.record.data(), block.data() + static_cast<size_t>(i * length),
-                    static_cast<size_t>(length));
+        std::memcpy(row.record.data(), stored, static_cast<size_t>(length));
         row.recno = recno;
         row.flag = TBookmarkFlag::kCurrent;
         peek_target_ = &row;
-        CalculateFields(row, true);
+        if (calculate) CalculateFields(row, true);
       }
-      if (!on_row(position)) return;
+      if (!on_row(position, stored)) return;
     }
   }
 }
@@ -91,8 +93,12 @@ void TTableDataSet::ForEachVisibleRow(const std::function<bool(int32_t position)
 std::vector<int64_t> TTableDataSet::SumVisible(const std::vector<int32_t>& fields) {
   std::vector<int64_t> sums(fields.size(), 0);
   std::vector<TField*> summed;
-  for (int32_t index : fields) summed.push_back(&Fields(index));
-  ForEachVisibleRow([&](int32_t) {
+  bool calculated = false;
+  for (int32_t index : fields) {
+    summed.push_back(&Fields(index));
+    calculated = calculated || summed.back()->Calculated();
+  }
+  ForEachVisibleRow(calculated, [&](int32_t, const uint8_t*) {
     for (size_t i = 0; i < summed.size(); ++i) sums[i] += ToUnits(summed[i]->AsFloat());
     return true;
   });
@@ -103,13 +109,42 @@ int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix)
   TField& read = Fields(field);
   std::string wanted(prefix);
   for (char& c : wanted) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
-  int32_t found = -1;
-  ForEachVisibleRow([&](int32_t position) {
-    const std::string text = read.AsString();
-    if (text.size() < wanted.size()) return true;
+  auto begins = [&](std::string_view text) {
+    if (text.size() < wanted.size()) return false;
     for (size_t i = 0; i < wanted.size(); ++i) {
-      if (FoldCase(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(wanted[i])) return true;
+      if (FoldCase(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(wanted[i])) {
+        return false;
+      }
     }
+    return true;
+  };
+  // A stored string column is compared in place: its first bytes,
+  // translated, against the text; no row is converted whole.
+  const bool in_place = read.DataType() == TFieldType::ftString && !read.Calculated() && read.FieldNo() > 0;
+  const size_t offset = in_place ? static_cast<size_t>(table_->FieldOffset(read.FieldNo())) : 0;
+  const size_t width = in_place ? static_cast<size_t>(std::min(table_->FieldWidth(read.FieldNo()),
+                                                               std::max(read.Size(), 0)))
+                                : 0;
+  std::string head(wanted.size(), '\0');
+  int32_t found = -1;
+  ForEachVisibleRow(!in_place, [&](int32_t position, const uint8_t* record) {
+    bool match = false;
+    if (in_place && record != nullptr) {
+      // The value as the field reads it: up to a NUL, without trailing
+      // bytes <= 0x20.
+      const char* bytes = reinterpret_cast<const char*>(record + offset);
+      size_t length = 0;
+      while (length < width && bytes[length] != '\0') ++length;
+      while (length > 0 && static_cast<unsigned char>(bytes[length - 1]) <= 0x20) --length;
+      if (length >= wanted.size()) {
+        head.assign(bytes, wanted.size());
+        Translate(head.c_str(), head.data(), false);
+        match = begins(head);
+      }
+    } else {
+      match = begins(read.AsString());
+    }
+    if (!match) return true;
     found = position;
     return false;
   });

@@ -231,8 +231,11 @@ class TTableDataSet {
   void RecordWritten(int32_t recno);
 
   // dataset_scan.cc: calls `on_row` with each visible row loaded as the
-  // row fields read; returning false stops the walk.
-  void ForEachVisibleRow(const std::function<bool(int32_t position)>& on_row);
+  // row fields read (`record`: its stored bytes, or nullptr for the row
+  // being edited), its calculated fields computed when `calculate` is set;
+  // returning false stops the walk.
+  void ForEachVisibleRow(bool calculate,
+                         const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
 
   // dataset_cursor.cc: the row window.
   TFetchResult Fetch(TRowBuffer& row, TFetchMode mode, bool check);
