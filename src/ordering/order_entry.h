@@ -34,8 +34,9 @@ int32_t DBGridColumns7UpdateData(std::string_view text, int32_t stock);
 
 // Sets QUANT to 0 on every row of `table` that has a quantity: switches to
 // vmOrder (the rows with QUANT>0), edits, zeroes and posts each in turn, then
-// returns to the view mode that was in force. Requires a writable, open
-// table. A failure leaves the rows not yet reached as they were and
+// returns to the view mode that was in force. The table's views are told
+// once, when it is done (controls disabled meanwhile). Requires a writable,
+// open table. A failure leaves the rows not yet reached as they were and
 // propagates; the view mode is then the one in force before the call.
 void ClearQuantities(dbf::TTableDataSet& table, IViewModes& views);
 

@@ -437,24 +437,42 @@ TEST_F(OrderEntryTest, ClearingInTheOrderViewReachesEveryOrderedRow) {
   }
 }
 
-// The same posts one by one with Delete: each row leaves the order view and
-// the next one becomes current, never a row further on.
+// Delete posts at once: the row leaves the order view and the grid's
+// current index moves, but the dataset stays on the posted row, and Next
+// from it reaches the next ordered row.
 TEST_F(OrderEntryTest, DeleteInTheOrderViewKeepsTheCursorOnThePostedRow) {
-  TMainForm& form = Start({{.name = "A", .quant = 1}, {.name = "B", .quant = 2}, {.name = "C", .quant = 3}});
-  QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
-  ASSERT_EQ(vmOrder, form.ViewMode());
-  Grid()->setFocus();
-  QTest::keyClick(Grid(), Qt::Key_Down);
-  ASSERT_EQ(1, Model().CurrentRow());
-  QTest::keyClick(Grid(), Qt::Key_Delete);
-  EXPECT_THAT(FileQuantities(Price()), ElementsAre(1, 0, 3));
-  EXPECT_EQ("B", Table().FieldByName("NAME").AsString());
-  EXPECT_EQ(2, Model().rowCount());
-  EXPECT_EQ(QStringLiteral("4"), Model().FooterText(kQuantColumn));
-  Table().Next();
-  EXPECT_EQ("C", Table().FieldByName("NAME").AsString());
-  EXPECT_EQ(1, Model().CurrentRow());
-  EXPECT_EQ(1, Row());
+  const char* kNames[] = {"B", "D", "F"};
+  for (int window : {1, 2, 30}) {
+    for (int start : {0, 1, 2}) {
+      SCOPED_TRACE(::testing::Message() << "window " << window << ", start " << start);
+      TMainForm& form = Start({{.name = "A"}, {.name = "B", .quant = 2}, {.name = "C"}, {.name = "D", .quant = 1},
+                               {.name = "E"}, {.name = "F", .quant = 5}, {.name = "G"}});
+      QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
+      ASSERT_EQ(vmOrder, form.ViewMode());
+      Model().SetWindowRows(window);
+      Grid()->setFocus();
+      for (int i = 0; i < start; ++i) QTest::keyClick(Grid(), Qt::Key_Down);
+      ASSERT_EQ(start, Model().CurrentRow());
+      QTest::keyClick(Grid(), Qt::Key_Delete);
+      std::vector<int> expected = {0, 2, 0, 1, 0, 5, 0};
+      expected[static_cast<size_t>(1 + 2 * start)] = 0;
+      EXPECT_EQ(expected, FileQuantities(Price()));
+      EXPECT_EQ(kNames[start], Table().FieldByName("NAME").AsString());
+      EXPECT_EQ(2, Model().rowCount());
+      EXPECT_EQ(Table().VisibleRows().Count(), Model().rowCount());
+      EXPECT_EQ(QString::number(8 - (start == 0 ? 2 : start == 1 ? 1 : 5)), Model().FooterText(kQuantColumn));
+      Table().Next();
+      if (start < 2) {
+        EXPECT_EQ(kNames[start + 1], Table().FieldByName("NAME").AsString());
+        EXPECT_EQ(start, Model().CurrentRow());
+        EXPECT_EQ(start, Row());
+      } else {
+        EXPECT_TRUE(Table().Eof());
+      }
+      tester_.reset();
+      form_.reset();
+    }
+  }
 }
 
 }  // namespace
