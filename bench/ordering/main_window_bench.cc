@@ -18,6 +18,7 @@
 
 #include "app/main_form.h"
 #include "common/user_prompts.h"
+#include "common/code_page.h"
 #include "dbf/table/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
@@ -152,7 +153,7 @@ void BM_FooterPass(benchmark::State& state) {
   auto form = WarmWindow(prompts);
   zakaz::dbf::TTableDataSet& table = form->PriceTable();
   if (state.range(0) == 1) {
-    table.SetFilter(zakaz::dbf::Utf8ToCp1251("Name = '*ан*'"));
+    table.SetFilter(zakaz::Utf8ToCp1251("Name = '*ан*'"));
     table.SetFiltered(true);
   }
   const std::vector<int32_t> fields = {FieldIndex(table, "QUANT"), FieldIndex(table, "SUMMA")};

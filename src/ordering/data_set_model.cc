@@ -9,7 +9,6 @@
 #include "common/formats.h"
 #include "common/code_page.h"
 #include "dbf/dataset/table_dataset.h"
-#include "dbf/table/code_page.h"
 #include "ordering/order_entry.h"
 
 namespace zakaz {
@@ -246,7 +245,7 @@ void DataSetModel::Commit(const GridColumn& column, int field, const QString& te
     dataset_.Edit();
     target.SetAsInteger(stored);
   } else {
-    const std::string entry = dbf::Utf8ToCp1251(text.toStdString());
+    const std::string entry = Utf8ToCp1251(text.toStdString());
     dataset_.Edit();
     target.SetAsString(entry);
   }
@@ -297,7 +296,7 @@ int DataSetModel::FindPrefix(int column, const QString& text) {
   const int field = field_index_[column];
   if (field < 0) return -1;
   int found = -1;
-  Report([&] { found = dataset_.FindVisiblePrefix(field, dbf::Utf8ToCp1251(text.toStdString())); });
+  Report([&] { found = dataset_.FindVisiblePrefix(field, Utf8ToCp1251(text.toStdString())); });
   return found;
 }
 

@@ -11,6 +11,7 @@
 
 #include "dbf/base/errors.h"
 #include "dbf/dataset/table_dataset.h"
+#include "common/code_page.h"
 #include "dbf/table/code_page.h"
 #include "ordering/price_row.h"
 #include "ordering/view_mode.h"
@@ -183,8 +184,8 @@ TEST_F(OrderEntryLogicTest, NamePrefixSearchFromTheTopOfTheShownRows) {
   dbf::TTableDataSet& table = Open({{.name = "BROM", .quant = 1},
                                     {.name = "analgin"},
                                     {.name = "ASPIRIN", .quant = 1},
-                                    {.name = dbf::Utf8ToCp1251("аспирин")},
-                                    {.name = dbf::Utf8ToCp1251("Ёж"), .quant = 1},
+                                    {.name = Utf8ToCp1251("аспирин")},
+                                    {.name = Utf8ToCp1251("Ёж"), .quant = 1},
                                     {.name = ""}});
   const int32_t name = 0;
   struct Case {
@@ -194,13 +195,13 @@ TEST_F(OrderEntryLogicTest, NamePrefixSearchFromTheTopOfTheShownRows) {
   const Case kAll[] = {{"a", 1},     {"AS", 2},   {"asPIR", 2}, {"АСП", 3}, {"аспирин", 3},
                        {"ёЖ", 4},    {"x", -1},   {"", 0},      {"BROMX", -1}, {"аспирин ", -1}};
   for (const auto& c : kAll) {
-    EXPECT_EQ(c.row, table.FindVisiblePrefix(name, dbf::Utf8ToCp1251(c.prefix))) << c.prefix;
+    EXPECT_EQ(c.row, table.FindVisiblePrefix(name, Utf8ToCp1251(c.prefix))) << c.prefix;
   }
   table.SetFilter("QUANT>0");
   table.SetFiltered(true);
   const Case kOrdered[] = {{"a", 1}, {"b", 0}, {"ё", 2}, {"аСп", -1}};
   for (const auto& c : kOrdered) {
-    EXPECT_EQ(c.row, table.FindVisiblePrefix(name, dbf::Utf8ToCp1251(c.prefix))) << c.prefix;
+    EXPECT_EQ(c.row, table.FindVisiblePrefix(name, Utf8ToCp1251(c.prefix))) << c.prefix;
   }
 }
 
