@@ -17,13 +17,13 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "common/user_prompts.h"
 #include "common/code_page.h"
+#include "common/user_prompts.h"
+#include "dbf/dataset/table_dataset.h"
 #include "dbf/table/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "ordering/order_entry.h"
-#include "dbf/dataset/table_dataset.h"
 #include "sample_price_list.h"
 
 namespace {

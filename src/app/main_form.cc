@@ -238,7 +238,8 @@ void TMainForm::BuildControls() {
   DBGrid_->SetDataSetModel(model_.get());
 
   connect(FilterSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { FilterSpeedButtonClick(); }); });
-  connect(SpeedButton2_, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton2Click(); }); });
+  connect(SpeedButton2_, &QToolButton::clicked, this,
+          [this] { Guard([this] { SpeedButton2Click(); }); });
   connect(ExitButton_, &QToolButton::clicked, this, [this] { Guard([this] { ExitButtonClick(); }); });
   connect(HelpBut_, &QToolButton::clicked, this, [this] { Guard([this] { HelpButClick(); }); });
   connect(NastrButton_, &QToolButton::clicked, this, [this] { Guard([this] { NastrButtonClick(); }); });

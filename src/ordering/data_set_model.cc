@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "common/formats.h"
 #include "common/code_page.h"
+#include "common/formats.h"
 #include "dbf/dataset/table_dataset.h"
 #include "ordering/order_entry.h"
 
@@ -228,10 +228,12 @@ Qt::ItemFlags DataSetModel::flags(const QModelIndex& index) const {
 }
 
 bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable)) return false;
+  if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+    return false;
   if (index.row() != CurrentRow()) MoveToRow(index.row());
   if (index.row() != CurrentRow()) return false;
-  return Report([&] { Commit(columns_[index.column()], field_index_[index.column()], value.toString()); });
+  return Report(
+      [&] { Commit(columns_[index.column()], field_index_[index.column()], value.toString()); });
 }
 
 void DataSetModel::Commit(const GridColumn& column, int field, const QString& text) {
@@ -282,7 +284,8 @@ int32_t DataSetModel::LimitAt(int row, int column) const {
 }
 
 bool DataSetModel::StoreAndPost(int column, int32_t value) {
-  if (column < 0 || column >= static_cast<int>(columns_.size()) || field_index_[column] < 0) return false;
+  if (column < 0 || column >= static_cast<int>(columns_.size()) || field_index_[column] < 0)
+    return false;
   return Report([&] {
     if (!dataset_.Active() || dataset_.IsEmpty()) return;
     dataset_.Edit();
@@ -352,7 +355,8 @@ void DataSetModel::RecordWritten(int32_t recno) {
   const int row = RowOfRecord(recno);
   if (row >= 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
   if (!footer_valid_) return;
-  const bool ours = pending_ == Pending::kInsert || (pending_ == Pending::kEdit && recno == pending_recno_);
+  const bool ours =
+      pending_ == Pending::kInsert || (pending_ == Pending::kEdit && recno == pending_recno_);
   if (!ours) {
     // Written by no edit this model followed: the sums are made again.
     footer_valid_ = false;
@@ -360,7 +364,8 @@ void DataSetModel::RecordWritten(int32_t recno) {
     return;
   }
   pending_recno_ = recno;
-  const std::vector<long long> now = row >= 0 ? ShareOf(recno) : std::vector<long long>(sums_.size(), 0);
+  const std::vector<long long> now =
+      row >= 0 ? ShareOf(recno) : std::vector<long long>(sums_.size(), 0);
   AdjustFooter(pending_share_, -1);
   AdjustFooter(now, +1);
   pending_share_ = now;
@@ -482,8 +487,7 @@ void DataSetModel::ComputeFooter() {
     sums_.assign(sum_columns_.size(), 0);
   }
   // A row being edited was counted with its unposted values.
-  if (pending_ == Pending::kEdit && pending_recno_ > 0 &&
-      RowOfRecord(pending_recno_) >= 0) {
+  if (pending_ == Pending::kEdit && pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0) {
     pending_share_ = ShareOf(pending_recno_);
   } else {
     pending_share_.assign(sum_columns_.size(), 0);

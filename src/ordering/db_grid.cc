@@ -2,15 +2,15 @@
 
 #include <QAbstractSpinBox>
 #include <QEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QStyledItemDelegate>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
 #include "dbf/dataset/table_dataset.h"
@@ -90,7 +90,8 @@ class CellDelegate : public QStyledItemDelegate {
     }
   }
 
-  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
     if (auto* quantity = dynamic_cast<QuantityEditor*>(editor)) {
       model->setData(index, quantity->Text(), Qt::EditRole);
     } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
@@ -129,9 +130,10 @@ char PhysicalLetter(const QKeyEvent& event) {
     quint32 code;
     char letter;
   } kKeys[] = {
-      {16, 'Q'}, {17, 'W'}, {18, 'E'}, {19, 'R'}, {20, 'T'}, {21, 'Y'}, {22, 'U'}, {23, 'I'}, {24, 'O'},
-      {25, 'P'}, {30, 'A'}, {31, 'S'}, {32, 'D'}, {33, 'F'}, {34, 'G'}, {35, 'H'}, {36, 'J'}, {37, 'K'},
-      {38, 'L'}, {44, 'Z'}, {45, 'X'}, {46, 'C'}, {47, 'V'}, {48, 'B'}, {49, 'N'}, {50, 'M'},
+      {16, 'Q'}, {17, 'W'}, {18, 'E'}, {19, 'R'}, {20, 'T'}, {21, 'Y'}, {22, 'U'},
+      {23, 'I'}, {24, 'O'}, {25, 'P'}, {30, 'A'}, {31, 'S'}, {32, 'D'}, {33, 'F'},
+      {34, 'G'}, {35, 'H'}, {36, 'J'}, {37, 'K'}, {38, 'L'}, {44, 'Z'}, {45, 'X'},
+      {46, 'C'}, {47, 'V'}, {48, 'B'}, {49, 'N'}, {50, 'M'},
   };
   if (event.nativeScanCode() > 8) {
     const quint32 code = event.nativeScanCode() - 8;
@@ -140,7 +142,8 @@ char PhysicalLetter(const QKeyEvent& event) {
     }
     return 0;
   }
-  if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z) return static_cast<char>('A' + (event.key() - Qt::Key_A));
+  if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z)
+    return static_cast<char>('A' + (event.key() - Qt::Key_A));
   // The Russian layout's letters in the order of the Latin keys A..Z.
   static const QString kRussian = QStringLiteral("ФИСВУАПРШОЛДЬТЩЗЙКЫЕГМЦЧНЯ");
   QChar typed = event.text().size() == 1 ? event.text().at(0) : QChar();
@@ -411,7 +414,8 @@ void DbGrid::MoveToColumn(int column) {
   const QModelIndex current = currentIndex();
   if (column < 0 || !current.isValid() || current.column() == column) return;
   // The same row: the dataset stays where it is.
-  selectionModel()->setCurrentIndex(model_->index(current.row(), column), QItemSelectionModel::ClearAndSelect);
+  selectionModel()->setCurrentIndex(model_->index(current.row(), column),
+                                    QItemSelectionModel::ClearAndSelect);
 }
 
 void DbGrid::keyPressEvent(QKeyEvent* event) {
@@ -427,7 +431,8 @@ bool DbGrid::DBGridKeyDown(QKeyEvent* event) {
   if (model_->rowCount() == 0 || model_->DataSet().IsEmpty()) {
     return key == Qt::Key_Delete || !event->text().isEmpty();
   }
-  const int quantity = ColumnWhere([](const GridColumn& c) { return c.edit == GridColumn::Edit::kQuantity; });
+  const int quantity =
+      ColumnWhere([](const GridColumn& c) { return c.edit == GridColumn::Edit::kQuantity; });
   const int search = ColumnWhere([](const GridColumn& c) { return c.incremental_search; });
   const Qt::KeyboardModifiers chord = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
   if (key == Qt::Key_Delete) {
@@ -472,8 +477,8 @@ void DbGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hin
   const bool previous = hint == QAbstractItemDelegate::EditPreviousItem;
   QTableView::closeEditor(editor, next || previous ? QAbstractItemDelegate::NoHint : hint);
   if (!next && !previous) return;
-  const QModelIndex target = moveCursor(next ? QAbstractItemView::MoveNext : QAbstractItemView::MovePrevious,
-                                        Qt::NoModifier);
+  const QModelIndex target = moveCursor(
+      next ? QAbstractItemView::MoveNext : QAbstractItemView::MovePrevious, Qt::NoModifier);
   if (target.isValid()) setCurrentIndex(target);
 }
 

@@ -22,7 +22,8 @@ class EVariantError : public std::runtime_error {
 };
 
 // The text of EVariantError for an entry that is not a number.
-inline constexpr char kNotANumberEntry[] = "Could not convert variant of type (String) into type (Double)";
+inline constexpr char kNotANumberEntry[] =
+    "Could not convert variant of type (String) into type (Double)";
 
 // DBGridColumns7UpdateData: the quantity to store for the entered `text`
 // on a row whose stock is `stock` (a blank stock is 0). Empty gives 0, a

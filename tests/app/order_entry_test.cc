@@ -42,8 +42,11 @@ constexpr int kQuantColumn = 7;
 std::vector<int> FileQuantities(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto u16 = [&](size_t at) { return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8; };
-  const int count = static_cast<unsigned char>(bytes[4]) | static_cast<unsigned char>(bytes[5]) << 8 |
+  auto u16 = [&](size_t at) {
+    return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+  };
+  const int count = static_cast<unsigned char>(bytes[4]) |
+                    static_cast<unsigned char>(bytes[5]) << 8 |
                     static_cast<unsigned char>(bytes[6]) << 16;
   const int header = u16(8);
   const int record = u16(10);
@@ -59,7 +62,8 @@ std::vector<int> FileQuantities(const std::string& path) {
   }
   std::vector<int> out;
   for (int r = 0; r < count; ++r) {
-    const std::string text(&bytes[static_cast<size_t>(header + r * record + offset)], static_cast<size_t>(width));
+    const std::string text(&bytes[static_cast<size_t>(header + r * record + offset)],
+                           static_cast<size_t>(width));
     out.push_back(text.find_first_not_of(' ') == std::string::npos ? 0 : std::stoi(text));
   }
   return out;
@@ -121,7 +125,8 @@ class OrderEntryTest : public ::testing::Test {
   testing::FakeUserPrompts prompts_;
   std::unique_ptr<TMainForm> form_;
   std::unique_ptr<QAbstractItemModelTester> tester_;
-  std::chrono::steady_clock::time_point now_ = std::chrono::steady_clock::time_point() + std::chrono::hours(1);
+  std::chrono::steady_clock::time_point now_ =
+      std::chrono::steady_clock::time_point() + std::chrono::hours(1);
 };
 
 TEST_F(OrderEntryTest, TypedQuantityFollowsTheStockRule) {
@@ -169,8 +174,9 @@ TEST_F(OrderEntryTest, ClearedCellStoresZeroAndRefusedEntryStoresNothing) {
   Type("-");
   Key(Qt::Key_Return);
   LeaveRow();
-  EXPECT_THAT(prompts_.shown,
-              ElementsAre("Exception: Could not convert variant of type (String) into type (Double)"));
+  EXPECT_THAT(
+      prompts_.shown,
+      ElementsAre("Exception: Could not convert variant of type (String) into type (Double)"));
   EXPECT_THAT(FileQuantities(Price()), ElementsAre(0, 3));
   EXPECT_EQ(QStringLiteral("3"), Model().index(1, kQuantColumn).data().toString());
 }
@@ -185,8 +191,8 @@ TEST_F(OrderEntryTest, UpDownButtonsStepThroughTheRule) {
   const struct {
     Qt::Key key;
     const char* text;
-  } kSteps[] = {{Qt::Key_Up, "2"}, {Qt::Key_Up, "2"}, {Qt::Key_Down, "1"}, {Qt::Key_Down, "0"}, {Qt::Key_Down, "0"},
-                {Qt::Key_Up, "1"}};
+  } kSteps[] = {{Qt::Key_Up, "2"},   {Qt::Key_Up, "2"},   {Qt::Key_Down, "1"},
+                {Qt::Key_Down, "0"}, {Qt::Key_Down, "0"}, {Qt::Key_Up, "1"}};
   for (const auto& step : kSteps) {
     QTest::keyClick(editor, step.key);
     EXPECT_EQ(QString::fromLatin1(step.text), editor->text());
@@ -243,7 +249,7 @@ TEST_F(OrderEntryTest, IncrementalSearchFromTheTopIgnoringCaseAndForgettingAfter
          {.name = "ASCORBIN"},
          {.name = "analgin"},
          {.name = "ASPIRIN"},
-         {.name = "\xE0\xF1\xEF\xE8\xF0\xE8\xED"},  // "аспирин" in Windows-1251
+         {.name = "\xE0\xF1\xEF\xE8\xF0\xE8\xED"},    // "аспирин" in Windows-1251
          {.name = "\xC0\xD1\xCA\xCE\xD4\xC5\xCD"}});  // "АСКОФЕН"
   Focus(3, kNameColumn);
   struct Step {
@@ -252,7 +258,9 @@ TEST_F(OrderEntryTest, IncrementalSearchFromTheTopIgnoringCaseAndForgettingAfter
     const char* text;
   };
   const Step kSteps[] = {
-      {"a", 1, "a"}, {"N", 2, "aN"}, {"x", 2, "aN"},  // no match: stays, not added
+      {"a", 1, "a"},
+      {"N", 2, "aN"},
+      {"x", 2, "aN"},  // no match: stays, not added
       {"a", 2, "aNa"},
   };
   for (const auto& s : kSteps) {
@@ -306,11 +314,13 @@ TEST_F(OrderEntryTest, LettersAreToldByThePhysicalKeyWhateverTheLayout) {
     quint32 scan;
     char letter;
   };
-  const Case kCases[] = {{Qt::Key_Q, "q", 24, 'Q'}, {Qt::Key_M, "m", 58, 'M'}, {0x0419, "Й", 0, 'Q'},
-                         {0x042C, "ь", 0, 'M'},    {Qt::Key_Z, "z", 0, 'Z'},  {0x0416, "ж", 0, 0},
+  const Case kCases[] = {{Qt::Key_Q, "q", 24, 'Q'}, {Qt::Key_M, "m", 58, 'M'},
+                         {0x0419, "Й", 0, 'Q'},     {0x042C, "ь", 0, 'M'},
+                         {Qt::Key_Z, "z", 0, 'Z'},  {0x0416, "ж", 0, 0},
                          {Qt::Key_1, "1", 10, 0}};
   for (const auto& c : kCases) {
-    QKeyEvent event(QEvent::KeyPress, c.key, Qt::NoModifier, c.scan, 0, 0, QString::fromUtf8(c.text));
+    QKeyEvent event(QEvent::KeyPress, c.key, Qt::NoModifier, c.scan, 0, 0,
+                    QString::fromUtf8(c.text));
     EXPECT_EQ(c.letter, PhysicalLetter(event)) << c.text;
   }
 }
@@ -340,7 +350,8 @@ TEST_F(OrderEntryTest, NothingChangesAnEmptyGrid) {
   ASSERT_EQ(vmOrder, form.ViewMode());
   ASSERT_EQ(0, Model().rowCount());
   Grid()->setFocus();
-  for (Qt::Key key : {Qt::Key_Delete, Qt::Key_5, Qt::Key_Space, Qt::Key_A, Qt::Key_Up, Qt::Key_F2}) {
+  for (Qt::Key key :
+       {Qt::Key_Delete, Qt::Key_5, Qt::Key_Space, Qt::Key_A, Qt::Key_Up, Qt::Key_F2}) {
     QTest::keyClick(Grid(), key);
     EXPECT_FALSE(Editing());
   }
@@ -363,7 +374,8 @@ TEST_F(OrderEntryTest, ReadOnlyTableOffersNoEditor) {
   QTest::keyClick(Grid(), Qt::Key_F2);
   EXPECT_FALSE(Editing());
   QTest::keyClick(Grid(), Qt::Key_Delete);
-  EXPECT_THAT(prompts_.shown, ElementsAre("Exception: PriceTable: Cannot modify a read-only dataset"));
+  EXPECT_THAT(prompts_.shown,
+              ElementsAre("Exception: PriceTable: Cannot modify a read-only dataset"));
   EXPECT_THAT(FileQuantities(Price()), ElementsAre(2));
 }
 
@@ -416,8 +428,13 @@ TEST_F(OrderEntryTest, ClearingInTheOrderViewReachesEveryOrderedRow) {
   for (int window : {1, 2, 30}) {
     for (int start : {0, 1, 2}) {
       SCOPED_TRACE(::testing::Message() << "window " << window << ", start " << start);
-      TMainForm& form = Start({{.name = "A"}, {.name = "B", .quant = 2}, {.name = "C"}, {.name = "D", .quant = 1},
-                               {.name = "E"}, {.name = "F", .quant = 5}, {.name = "G"}});
+      TMainForm& form = Start({{.name = "A"},
+                               {.name = "B", .quant = 2},
+                               {.name = "C"},
+                               {.name = "D", .quant = 1},
+                               {.name = "E"},
+                               {.name = "F", .quant = 5},
+                               {.name = "G"}});
       QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
       ASSERT_EQ(vmOrder, form.ViewMode());
       Model().SetWindowRows(window);
@@ -445,8 +462,13 @@ TEST_F(OrderEntryTest, DeleteInTheOrderViewKeepsTheCursorOnThePostedRow) {
   for (int window : {1, 2, 30}) {
     for (int start : {0, 1, 2}) {
       SCOPED_TRACE(::testing::Message() << "window " << window << ", start " << start);
-      TMainForm& form = Start({{.name = "A"}, {.name = "B", .quant = 2}, {.name = "C"}, {.name = "D", .quant = 1},
-                               {.name = "E"}, {.name = "F", .quant = 5}, {.name = "G"}});
+      TMainForm& form = Start({{.name = "A"},
+                               {.name = "B", .quant = 2},
+                               {.name = "C"},
+                               {.name = "D", .quant = 1},
+                               {.name = "E"},
+                               {.name = "F", .quant = 5},
+                               {.name = "G"}});
       QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
       ASSERT_EQ(vmOrder, form.ViewMode());
       Model().SetWindowRows(window);
@@ -460,7 +482,10 @@ TEST_F(OrderEntryTest, DeleteInTheOrderViewKeepsTheCursorOnThePostedRow) {
       EXPECT_EQ(kNames[start], Table().FieldByName("NAME").AsString());
       EXPECT_EQ(2, Model().rowCount());
       EXPECT_EQ(Table().VisibleRows().Count(), Model().rowCount());
-      EXPECT_EQ(QString::number(8 - (start == 0 ? 2 : start == 1 ? 1 : 5)), Model().FooterText(kQuantColumn));
+      EXPECT_EQ(QString::number(8 - (start == 0   ? 2
+                                     : start == 1 ? 1
+                                                  : 5)),
+                Model().FooterText(kQuantColumn));
       Table().Next();
       if (start < 2) {
         EXPECT_EQ(kNames[start + 1], Table().FieldByName("NAME").AsString());

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "common/code_page.h"
 #include "dbf/base/errors.h"
 #include "dbf/dataset/table_dataset.h"
-#include "common/code_page.h"
 #include "dbf/table/code_page.h"
 #include "ordering/price_row.h"
 #include "ordering/view_mode.h"
@@ -91,7 +91,8 @@ class OrderEntryLogicTest : public ::testing::Test {
   // QUANT of every record, deleted or hidden ones included.
   std::vector<int> Quantities() {
     std::vector<int> out;
-    for (int32_t r = 1; r <= records_; ++r) out.push_back(static_cast<int>(table_.PeekRecord(r).values[4].number));
+    for (int32_t r = 1; r <= records_; ++r)
+      out.push_back(static_cast<int>(table_.PeekRecord(r).values[4].number));
     return out;
   }
 
@@ -107,9 +108,10 @@ TEST(QuantityRuleTest, EntriesGiveTheStoredValue) {
     int32_t stored;
   };
   const Case kCases[] = {
-      {"7", 5, 5},  {"5", 5, 5},   {"-3", 5, 0},    {"", 5, 0},     {"   ", 5, 0}, {" 3 ", 5, 3},
-      {"4", 0, 0},  {"4", -2, 0},  {"2,5", 5, 2},   {"3.5", 5, 4},  {"+2", 5, 2},  {"1e1", 100, 10},
-      {"0", 5, 0},  {"99999999999", 7, 7},
+      {"7", 5, 5},   {"5", 5, 5},           {"-3", 5, 0}, {"", 5, 0},
+      {"   ", 5, 0}, {" 3 ", 5, 3},         {"4", 0, 0},  {"4", -2, 0},
+      {"2,5", 5, 2}, {"3.5", 5, 4},         {"+2", 5, 2}, {"1e1", 100, 10},
+      {"0", 5, 0},   {"99999999999", 7, 7},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(c.stored, DBGridColumns7UpdateData(c.text, c.stock)) << '"' << c.text << '"';
@@ -126,7 +128,8 @@ TEST(QuantityRuleTest, EntriesGiveTheStoredValue) {
 
 TEST_F(OrderEntryLogicTest, ClearingReachesEveryOrderedRowWhateverTheWindow) {
   std::vector<Row> rows;
-  for (int i = 0; i < 40; ++i) rows.push_back({.name = "R" + std::to_string(i), .quant = i % 3 == 0 || i > 36 ? 2 : 0});
+  for (int i = 0; i < 40; ++i)
+    rows.push_back({.name = "R" + std::to_string(i), .quant = i % 3 == 0 || i > 36 ? 2 : 0});
   for (int32_t window : {1, 2, 7, 50}) {
     SCOPED_TRACE(window);
     WindowView view(window);
@@ -192,8 +195,8 @@ TEST_F(OrderEntryLogicTest, NamePrefixSearchFromTheTopOfTheShownRows) {
     const char* prefix;  // UTF-8
     int32_t row;
   };
-  const Case kAll[] = {{"a", 1},     {"AS", 2},   {"asPIR", 2}, {"АСП", 3}, {"аспирин", 3},
-                       {"ёЖ", 4},    {"x", -1},   {"", 0},      {"BROMX", -1}, {"аспирин ", -1}};
+  const Case kAll[] = {{"a", 1},  {"AS", 2}, {"asPIR", 2}, {"АСП", 3},    {"аспирин", 3},
+                       {"ёЖ", 4}, {"x", -1}, {"", 0},      {"BROMX", -1}, {"аспирин ", -1}};
   for (const auto& c : kAll) {
     EXPECT_EQ(c.row, table.FindVisiblePrefix(name, Utf8ToCp1251(c.prefix))) << c.prefix;
   }

@@ -25,22 +25,38 @@ unsigned char FoldCase(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
   if (c >= 0xE0) return static_cast<unsigned char>(c - 32);  // а..я
   switch (c) {
-    case 0xB8: return 0xA8;  // ё
-    case 0xBA: return 0xAA;  // є
-    case 0xBF: return 0xAF;  // ї
-    case 0xB3: return 0xB2;  // і
-    case 0xA2: return 0xA1;  // ў
-    case 0x9A: return 0x8A;  // љ
-    case 0x9C: return 0x8C;  // њ
-    case 0x9E: return 0x8E;  // ћ
-    case 0x9D: return 0x8D;  // ќ
-    case 0x9F: return 0x8F;  // џ
-    case 0x90: return 0x80;  // ђ
-    case 0x83: return 0x81;  // ѓ
-    case 0xBC: return 0xA3;  // ј
-    case 0xB4: return 0xA5;  // ґ
-    case 0xBE: return 0xBD;  // ѕ
-    default: return c;
+    case 0xB8:
+      return 0xA8;  // ё
+    case 0xBA:
+      return 0xAA;  // є
+    case 0xBF:
+      return 0xAF;  // ї
+    case 0xB3:
+      return 0xB2;  // і
+    case 0xA2:
+      return 0xA1;  // ў
+    case 0x9A:
+      return 0x8A;  // љ
+    case 0x9C:
+      return 0x8C;  // њ
+    case 0x9E:
+      return 0x8E;  // ћ
+    case 0x9D:
+      return 0x8D;  // ќ
+    case 0x9F:
+      return 0x8F;  // џ
+    case 0x90:
+      return 0x80;  // ђ
+    case 0x83:
+      return 0x81;  // ѓ
+    case 0xBC:
+      return 0xA3;  // ј
+    case 0xB4:
+      return 0xA5;  // ґ
+    case 0xBE:
+      return 0xBD;  // ѕ
+    default:
+      return c;
   }
 }
 
@@ -57,7 +73,8 @@ void TTableDataSet::ForEachVisibleRow(
   const int32_t editing_recno = editing && active != nullptr ? active->recno : 0;
   const int64_t length = table_->RecordLength();
   const int64_t header = table_->HeaderLength();
-  const int32_t per_block = static_cast<int32_t>(std::max<int64_t>(1, kBlockBytes / std::max<int64_t>(length, 1)));
+  const int32_t per_block =
+      static_cast<int32_t>(std::max<int64_t>(1, kBlockBytes / std::max<int64_t>(length, 1)));
   std::vector<uint8_t> block(static_cast<size_t>(per_block * length));
   struct Restore {
     TRowBuffer*& target;
@@ -69,7 +86,9 @@ void TTableDataSet::ForEachVisibleRow(
     // The run of consecutive record numbers from here, at most one block.
     const int32_t first = rows.RecordAt(position);
     int32_t run = 1;
-    while (run < per_block && position + run < count && rows.RecordAt(position + run) == first + run) ++run;
+    while (run < per_block && position + run < count &&
+           rows.RecordAt(position + run) == first + run)
+      ++run;
     table_->ReadExactAt(header + static_cast<int64_t>(first - 1) * length, block.data(),
                         static_cast<size_t>(run * length));
     for (int32_t i = 0; i < run; ++i, ++position) {
@@ -120,7 +139,8 @@ int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix)
   };
   // A stored string column is compared in place: its first bytes,
   // translated, against the text; no row is converted whole.
-  const bool in_place = read.DataType() == TFieldType::ftString && !read.Calculated() && read.FieldNo() > 0;
+  const bool in_place =
+      read.DataType() == TFieldType::ftString && !read.Calculated() && read.FieldNo() > 0;
   const size_t offset = in_place ? static_cast<size_t>(table_->FieldOffset(read.FieldNo())) : 0;
   const size_t width = in_place ? static_cast<size_t>(std::min(table_->FieldWidth(read.FieldNo()),
                                                                std::max(read.Size(), 0)))

@@ -234,8 +234,8 @@ class TTableDataSet {
   // row fields read (`record`: its stored bytes, or nullptr for the row
   // being edited), its calculated fields computed when `calculate` is set;
   // returning false stops the walk.
-  void ForEachVisibleRow(bool calculate,
-                         const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
+  void ForEachVisibleRow(
+      bool calculate, const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
 
   // dataset_cursor.cc: the row window.
   TFetchResult Fetch(TRowBuffer& row, TFetchMode mode, bool check);
