@@ -90,6 +90,28 @@ class OrderEntryTest : public ::testing::Test {
     return *form_;
   }
 
+  // Seven rows, three of them ordered (B 2, D 1, F 5), shown in vmOrder
+  // with a dataset window of `window` rows and the cursor moved by keys to
+  // the `start`-th ordered row.
+  TMainForm& OpenOrderView(int window, int start) {
+    TMainForm& form = Start({{.name = "A"},
+                             {.name = "B", .quant = 2},
+                             {.name = "C"},
+                             {.name = "D", .quant = 1},
+                             {.name = "E"},
+                             {.name = "F", .quant = 5},
+                             {.name = "G"}});
+    QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
+    EXPECT_EQ(vmOrder, form.ViewMode());
+    Model().SetWindowRows(window);
+    EXPECT_EQ(window, Table().WindowCapacity());
+    EXPECT_EQ(3, Model().rowCount());
+    Grid()->setFocus();
+    for (int i = 0; i < start; ++i) QTest::keyClick(Grid(), Qt::Key_Down);
+    EXPECT_EQ(start, Model().CurrentRow());
+    return form;
+  }
+
   DbGrid* Grid() const { return form_->findChild<DbGrid*>("DBGrid"); }
   DataSetModel& Model() const { return *form_->GridModel(); }
   dbf::TTableDataSet& Table() const { return form_->PriceTable(); }
@@ -428,21 +450,8 @@ TEST_F(OrderEntryTest, ClearingInTheOrderViewReachesEveryOrderedRow) {
   for (int window : {1, 2, 30}) {
     for (int start : {0, 1, 2}) {
       SCOPED_TRACE(::testing::Message() << "window " << window << ", start " << start);
-      TMainForm& form = Start({{.name = "A"},
-                               {.name = "B", .quant = 2},
-                               {.name = "C"},
-                               {.name = "D", .quant = 1},
-                               {.name = "E"},
-                               {.name = "F", .quant = 5},
-                               {.name = "G"}});
-      QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
-      ASSERT_EQ(vmOrder, form.ViewMode());
-      Model().SetWindowRows(window);
-      ASSERT_EQ(window, Table().WindowCapacity());
-      ASSERT_EQ(3, Model().rowCount());
-      Grid()->setFocus();
-      for (int i = 0; i < start; ++i) QTest::keyClick(Grid(), Qt::Key_Down);
-      ASSERT_EQ(start, Model().CurrentRow());
+      TMainForm& form = OpenOrderView(window, start);
+      if (::testing::Test::HasFatalFailure()) return;
       QTest::mouseClick(Button("SpeedButton2"), Qt::LeftButton);
       EXPECT_EQ(vmOrder, form.ViewMode());
       EXPECT_EQ(0, Model().rowCount());
@@ -462,19 +471,8 @@ TEST_F(OrderEntryTest, DeleteInTheOrderViewKeepsTheCursorOnThePostedRow) {
   for (int window : {1, 2, 30}) {
     for (int start : {0, 1, 2}) {
       SCOPED_TRACE(::testing::Message() << "window " << window << ", start " << start);
-      TMainForm& form = Start({{.name = "A"},
-                               {.name = "B", .quant = 2},
-                               {.name = "C"},
-                               {.name = "D", .quant = 1},
-                               {.name = "E"},
-                               {.name = "F", .quant = 5},
-                               {.name = "G"}});
-      QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
-      ASSERT_EQ(vmOrder, form.ViewMode());
-      Model().SetWindowRows(window);
-      Grid()->setFocus();
-      for (int i = 0; i < start; ++i) QTest::keyClick(Grid(), Qt::Key_Down);
-      ASSERT_EQ(start, Model().CurrentRow());
+      OpenOrderView(window, start);
+      if (::testing::Test::HasFatalFailure()) return;
       QTest::keyClick(Grid(), Qt::Key_Delete);
       std::vector<int> expected = {0, 2, 0, 1, 0, 5, 0};
       expected[static_cast<size_t>(1 + 2 * start)] = 0;

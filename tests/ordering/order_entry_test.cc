@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "app/price_tables.h"
 #include "common/code_page.h"
 #include "dbf/base/errors.h"
 #include "dbf/dataset/table_dataset.h"
 #include "dbf/table/code_page.h"
 #include "ordering/price_row.h"
 #include "ordering/view_mode.h"
-#include "sample_price_list.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {
@@ -23,28 +23,7 @@ namespace {
 
 using ::testing::Each;
 using ::testing::ElementsAre;
-
-struct Row {
-  std::string name;  // Windows-1251
-  int quant = 0;
-  double price = 10;
-};
-
-void WriteTable(const std::string& path, const std::vector<Row>& rows) {
-  dbf::CreateEmptyTable(path, dbf::PriceListColumns());
-  dbf::TTableDataSet table("Writer");
-  table.SetTableName(path);
-  table.Open();
-  for (const Row& row : rows) {
-    table.Append();
-    table.FieldByName("NAME").SetAsString(row.name);
-    table.FieldByName("QUANT").SetAsInteger(row.quant);
-    table.FieldByName("PRICE").SetAsFloat(row.price);
-    table.FieldByName("KOL").SetAsInteger(100);
-    table.Post();
-  }
-  table.Close();
-}
+using testing::PriceRow;
 
 // The view modes as the window sets them, without the window.
 class FakeViews : public IViewModes {
@@ -79,8 +58,8 @@ class OrderEntryLogicTest : public ::testing::Test {
  protected:
   OrderEntryLogicTest() { dbf::BuildTranslationTables(); }
 
-  dbf::TTableDataSet& Open(const std::vector<Row>& rows) {
-    WriteTable(Path(), rows);
+  dbf::TTableDataSet& Open(const std::vector<PriceRow>& rows) {
+    testing::WritePriceTable(Path(), rows);
     records_ = static_cast<int32_t>(rows.size());
     ConfigurePriceTable(table_);
     table_.SetTableName(Path());
@@ -127,7 +106,7 @@ TEST(QuantityRuleTest, EntriesGiveTheStoredValue) {
 }
 
 TEST_F(OrderEntryLogicTest, ClearingReachesEveryOrderedRowWhateverTheWindow) {
-  std::vector<Row> rows;
+  std::vector<PriceRow> rows;
   for (int i = 0; i < 40; ++i)
     rows.push_back({.name = "R" + std::to_string(i), .quant = i % 3 == 0 || i > 36 ? 2 : 0});
   for (int32_t window : {1, 2, 7, 50}) {
@@ -160,10 +139,10 @@ TEST_F(OrderEntryLogicTest, ClearingAReadOnlyTableFailsAndGivesBackTheView) {
 }
 
 TEST_F(OrderEntryLogicTest, SumsOfTheShownRows) {
-  dbf::TTableDataSet& table = Open({{.name = "A", .quant = 2, .price = 12.5},
-                                    {.name = "B", .quant = 0, .price = 100},
-                                    {.name = "C", .quant = 3, .price = 0.333},
-                                    {.name = "D", .quant = 1, .price = 0.25}});
+  dbf::TTableDataSet& table = Open({{.name = "A", .price = 12.5, .quant = 2},
+                                    {.name = "B", .price = 100, .quant = 0},
+                                    {.name = "C", .price = 0.333, .quant = 3},
+                                    {.name = "D", .price = 0.25, .quant = 1}});
   const int32_t quant = 4, summa = 5;  // QUANT and the calculated SUMMA
   ASSERT_EQ("QUANT", table.Fields(quant).FieldName());
   ASSERT_EQ("SUMMA", table.Fields(summa).FieldName());
