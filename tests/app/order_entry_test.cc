@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <numeric>
 
 #include "app/main_form.h"
 #include "app/price_tables.h"
@@ -177,6 +178,9 @@ TEST_F(OrderEntryTest, TypedQuantityFollowsTheStockRule) {
     LeaveRow();
     expected[i] = kCases[i].stored;
     EXPECT_EQ(expected, FileQuantities(Price()));
+    // The footer follows each post by the row's difference.
+    EXPECT_EQ(QString::number(std::accumulate(expected.begin(), expected.end(), 0)),
+              Model().FooterText(kQuantColumn));
   }
   EXPECT_TRUE(prompts_.shown.empty());
 }
