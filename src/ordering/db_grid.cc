@@ -65,7 +65,7 @@ class QuantityEditor : public QAbstractSpinBox {
 // line edit for the others; Enter leaves the editor as Tab does.
 class CellDelegate : public QStyledItemDelegate {
  public:
-  CellDelegate(DbGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+  explicit CellDelegate(DbGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override {
