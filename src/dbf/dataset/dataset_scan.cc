@@ -8,6 +8,8 @@
 #include "dbf/dataset/dataset_internal.h"
 #include "dbf/dataset/dataset_table.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/expr/exp_text.h"
+#include "dbf/table/code_page.h"
 
 namespace zakaz::dbf {
 namespace {
@@ -19,45 +21,10 @@ int64_t ToUnits(double value) {
   return std::isfinite(value) ? static_cast<int64_t>(std::llround(value * 10000.0)) : 0;
 }
 
-// Upper case of a letter in Windows-1251: Latin, the Russian alphabet and
-// the few other Cyrillic letters of the code page; other bytes unchanged.
-unsigned char FoldCase(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
-  if (c >= 0xE0) return static_cast<unsigned char>(c - 32);  // а..я
-  switch (c) {
-    case 0xB8:
-      return 0xA8;  // ё
-    case 0xBA:
-      return 0xAA;  // є
-    case 0xBF:
-      return 0xAF;  // ї
-    case 0xB3:
-      return 0xB2;  // і
-    case 0xA2:
-      return 0xA1;  // ў
-    case 0x9A:
-      return 0x8A;  // љ
-    case 0x9C:
-      return 0x8C;  // њ
-    case 0x9E:
-      return 0x8E;  // ћ
-    case 0x9D:
-      return 0x8D;  // ќ
-    case 0x9F:
-      return 0x8F;  // џ
-    case 0x90:
-      return 0x80;  // ђ
-    case 0x83:
-      return 0x81;  // ѓ
-    case 0xBC:
-      return 0xA3;  // ј
-    case 0xB4:
-      return 0xA5;  // ґ
-    case 0xBE:
-      return 0xBD;  // ѕ
-    default:
-      return c;
-  }
+// The search compares letters as the filter language does: in the code
+// page the tables are stored in, upper-cased there (Latin and Russian).
+unsigned char SearchCase(const TTranslationTable& to_stored, unsigned char program_byte) {
+  return OemUpper(to_stored[program_byte]);
 }
 
 }  // namespace
@@ -126,26 +93,29 @@ std::vector<int64_t> TTableDataSet::SumVisible(const std::vector<int32_t>& field
 
 int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix) {
   TField& read = Fields(field);
+  const TTranslationTable& to_stored = AnsiToOemTable();
   std::string wanted(prefix);
-  for (char& c : wanted) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
-  auto begins = [&](std::string_view text) {
+  for (char& c : wanted)
+    c = static_cast<char>(SearchCase(to_stored, static_cast<unsigned char>(c)));
+  // `text` begins with the search text; `stored` says whether its bytes are
+  // still in the stored code page (read in place from a translated table).
+  auto begins = [&](std::string_view text, bool stored) {
     if (text.size() < wanted.size()) return false;
     for (size_t i = 0; i < wanted.size(); ++i) {
-      if (FoldCase(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(wanted[i])) {
-        return false;
-      }
+      const auto byte = static_cast<unsigned char>(text[i]);
+      const unsigned char folded = stored ? OemUpper(byte) : SearchCase(to_stored, byte);
+      if (folded != static_cast<unsigned char>(wanted[i])) return false;
     }
     return true;
   };
-  // A stored string column is compared in place: its first bytes,
-  // translated, against the text; no row is converted whole.
+  // A stored string column is compared in place, its leading bytes only;
+  // no row is converted whole.
   const bool in_place =
       read.DataType() == TFieldType::ftString && !read.Calculated() && read.FieldNo() > 0;
   const size_t offset = in_place ? static_cast<size_t>(table_->FieldOffset(read.FieldNo())) : 0;
   const size_t width = in_place ? static_cast<size_t>(std::min(table_->FieldWidth(read.FieldNo()),
                                                                std::max(read.Size(), 0)))
                                 : 0;
-  std::string head(wanted.size(), '\0');
   int32_t found = -1;
   ForEachVisibleRow(!in_place, [&](int32_t position, const uint8_t* record) {
     bool match = false;
@@ -156,13 +126,9 @@ int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix)
       size_t length = 0;
       while (length < width && bytes[length] != '\0') ++length;
       while (length > 0 && static_cast<unsigned char>(bytes[length - 1]) <= 0x20) --length;
-      if (length >= wanted.size()) {
-        head.assign(bytes, wanted.size());
-        Translate(head.c_str(), head.data(), false);
-        match = begins(head);
-      }
+      match = begins(std::string_view(bytes, length), translate_ascii_);
     } else {
-      match = begins(read.AsString());
+      match = begins(read.AsString(), false);
     }
     if (!match) return true;
     found = position;
