@@ -1,27 +1,46 @@
-// The main window over a 100,000-row price list on the offscreen platform:
-// opening and first paint, then scrolling by a row, by a page and to the
-// end. Each step paints the grid (grab) so the rows shown are really read.
+// The main window over a 100,000-row price list (ZAKAZ_BENCH_ROWS rows when
+// that is set) on the offscreen platform: opening and first paint,
+// scrolling by a row, by a page and to the end, and order entry: the
+// footer's pass, one search key, one quantity typed and posted, clearing
+// 2,500 quantities. Each step paints the grid (grab) so the rows shown are
+// really read. Steady-state cases warm up (first paint and the deferred
+// footer pass) before timing.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QTest>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "app/main_form.h"
+#include "common/code_page.h"
 #include "common/user_prompts.h"
+#include "dbf/dataset/table_dataset.h"
 #include "dbf/table/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
+#include "ordering/order_entry.h"
 #include "sample_price_list.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kRows = 100000;
+int Rows() {
+  static const int rows = [] {
+    const char* text = std::getenv("ZAKAZ_BENCH_ROWS");
+    const int n = text != nullptr ? std::atoi(text) : 0;
+    return n > 0 ? n : 100000;
+  }();
+  return rows;
+}
+
+constexpr int kQuantColumn = 7;
+constexpr int kSummaColumn = 8;
 
 class SilentPrompts : public zakaz::IUserPrompts {
  public:
@@ -38,7 +57,7 @@ const fs::path& WorkDir() {
     fs::path d = fs::temp_directory_path() / ("zakaz_main_window_bench_" + std::to_string(::getpid()));
     fs::create_directories(d / "demand");
     zakaz::dbf::TSampleOptions options;
-    options.rows = kRows;
+    options.rows = Rows();
     options.seed = 7;
     zakaz::dbf::WriteSamplePriceList((d / "price.DBF").string(), options);
     return d;
@@ -90,11 +109,19 @@ void BM_OpenPaintAndSum(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenPaintAndSum)->Unit(benchmark::kMillisecond);
 
-void Scroll(benchmark::State& state, int step) {
+// Opened and painted, with the footer's first pass done.
+std::unique_ptr<zakaz::TMainForm> WarmWindow(SilentPrompts& prompts) {
   fs::current_path(WorkDir());
-  SilentPrompts prompts;
   auto form = OpenWindow(prompts);
   Paint(*form);
+  Paint(*form);
+  form->GridModel()->FooterText(kQuantColumn);
+  return form;
+}
+
+void Scroll(benchmark::State& state, int step) {
+  SilentPrompts prompts;
+  auto form = WarmWindow(prompts);
   QScrollBar* bar = Grid(*form)->verticalScrollBar();
   for (auto _ : state) {
     int next = bar->value() + (step == 0 ? bar->maximum() : step);
@@ -108,9 +135,97 @@ void Scroll(benchmark::State& state, int step) {
 void BM_ScrollOneRow(benchmark::State& state) { Scroll(state, 1); }
 void BM_ScrollOnePage(benchmark::State& state) { Scroll(state, 30); }
 void BM_JumpToEndAndBack(benchmark::State& state) { Scroll(state, 0); }
-BENCHMARK(BM_ScrollOneRow)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ScrollOnePage)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_JumpToEndAndBack)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollOneRow)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ScrollOnePage)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_JumpToEndAndBack)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+int32_t FieldIndex(zakaz::dbf::TTableDataSet& table, const char* name) {
+  for (int32_t i = 0; i < table.FieldCount(); ++i) {
+    if (table.Fields(i).FieldName() == name) return i;
+  }
+  return -1;
+}
+
+// The footer's full pass (QUANT and SUMMA over the shown rows), as after an
+// opening (arg 0) and after the name filter "Name = '*ан*'" (arg 1).
+void BM_FooterPass(benchmark::State& state) {
+  SilentPrompts prompts;
+  auto form = WarmWindow(prompts);
+  zakaz::dbf::TTableDataSet& table = form->PriceTable();
+  if (state.range(0) == 1) {
+    table.SetFilter(zakaz::Utf8ToCp1251("Name = '*ан*'"));
+    table.SetFiltered(true);
+  }
+  const std::vector<int32_t> fields = {FieldIndex(table, "QUANT"), FieldIndex(table, "SUMMA")};
+  state.counters["rows"] = table.VisibleRows().Count();
+  for (auto _ : state) benchmark::DoNotOptimize(table.SumVisible(fields));
+}
+BENCHMARK(BM_FooterPass)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// One key of the incremental search in the name column: a text no name
+// begins with, so the search reads every shown row (its worst case).
+void BM_SearchKey(benchmark::State& state) {
+  SilentPrompts prompts;
+  auto form = WarmWindow(prompts);
+  zakaz::DbGrid* grid = Grid(*form);
+  grid->setFocus();
+  grid->setCurrentIndex(form->GridModel()->index(0, 0));
+  for (auto _ : state) {
+    QTest::keyClick(grid, '~');
+    benchmark::DoNotOptimize(grid->currentIndex());
+  }
+}
+BENCHMARK(BM_SearchKey)->Unit(benchmark::kMillisecond);
+
+// One quantity typed into the grid with keys and posted by leaving the
+// row, then painted: a digit, Enter, Down.
+void BM_TypeQuantityAndPost(benchmark::State& state) {
+  SilentPrompts prompts;
+  auto form = WarmWindow(prompts);
+  zakaz::DbGrid* grid = Grid(*form);
+  grid->setFocus();
+  int row = 0;
+  for (auto _ : state) {
+    grid->setCurrentIndex(form->GridModel()->index(row, kQuantColumn));
+    QTest::keyClick(grid, Qt::Key_1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(grid, Qt::Key_Down);
+    Paint(*form);
+    row = (row + 2) % 1000;
+  }
+  benchmark::DoNotOptimize(form->GridModel()->FooterText(kSummaColumn));
+}
+BENCHMARK(BM_TypeQuantityAndPost)->Unit(benchmark::kMillisecond);
+
+// "Очистить" on a list with 2,500 ordered rows spread over it: one filter
+// scan plus one write per ordered row, and the footer following each.
+void BM_Clear2500(benchmark::State& state) {
+  SilentPrompts prompts;
+  auto form = WarmWindow(prompts);
+  zakaz::dbf::TTableDataSet& table = form->PriceTable();
+  const int step = std::max(1, Rows() / 2500);
+  for (auto _ : state) {
+    state.PauseTiming();
+    table.DisableControls();
+    int ordered = 0;
+    for (table.First(); !table.Eof() && ordered < 2500; table.MoveBy(step)) {
+      table.Edit();
+      table.FieldByName("QUANT").SetAsInteger(1);
+      table.FieldByName("KOL").SetAsInteger(5);
+      table.Post();
+      ++ordered;
+    }
+    table.EnableControls();
+    form->SetViewMode(zakaz::vmPrice);
+    Paint(*form);
+    form->GridModel()->FooterText(kQuantColumn);
+    state.counters["ordered"] = ordered;
+    state.ResumeTiming();
+    zakaz::ClearQuantities(table, *form);
+    Paint(*form);
+  }
+}
+BENCHMARK(BM_Clear2500)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/main_form.h"
 #include "common/user_prompts.h"
 
 namespace zakaz {
@@ -16,6 +17,11 @@ bool ZakazApplication::notify(QObject* receiver, QEvent* event) {
     prompts_->ShowException(e.what());
     return false;
   }
+}
+
+int RunMessageLoop(const TMainForm& main_form) {
+  if (main_form.QuitRequested()) return 1;
+  return QApplication::exec();
 }
 
 }  // namespace zakaz

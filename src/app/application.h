@@ -10,6 +10,14 @@
 namespace zakaz {
 
 class IUserPrompts;
+class TMainForm;
+
+// Runs the message loop until the main window closes and gives the
+// program's exit code. When the main window asked for the end while it was
+// created (the price list could not be opened), the loop does not start at
+// all and the code is 1: a request queued into the loop could be taken by
+// the nested loop of a box shown meanwhile and be lost.
+int RunMessageLoop(const TMainForm& main_form);
 
 class ZakazApplication : public QApplication {
  public:

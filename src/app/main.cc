@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
   app.SetPrompts(&prompts);
   zakaz::dbf::BuildTranslationTables();
 
+  // Boxes shown while the main window is created carry the title too.
+  prompts.SetApplicationTitle(zakaz::TMainForm::InitialTitle());
   // The main window comes first and must not use the dialogs made after it.
   zakaz::TMainForm main_form(prompts, zakaz::ParamIniPath());
   prompts.SetApplicationTitle(main_form.ApplicationTitle());
@@ -25,5 +27,5 @@ int main(int argc, char** argv) {
   main_form.SetHelpForm(&help);
 
   main_form.show();
-  return app.exec();
+  return zakaz::RunMessageLoop(main_form);
 }

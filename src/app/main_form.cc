@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTabWidget>
+#include <QThread>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -27,6 +28,7 @@
 #include "dbf/table/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
+#include "ordering/order_entry.h"
 #include "ordering/order_files.h"
 #include "ordering/price_grid.h"
 #include "ordering/price_row.h"
@@ -232,9 +234,12 @@ void TMainForm::BuildControls() {
 
   model_ = std::make_unique<DataSetModel>(price_table_, PriceGridColumns());
   model_->SetRowColourRule(PriceRowColourRule(price_table_));
+  model_->SetErrorHandler([this](const std::string& message) { prompts_.ShowException(message); });
   DBGrid_->SetDataSetModel(model_.get());
 
   connect(FilterSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { FilterSpeedButtonClick(); }); });
+  connect(SpeedButton2_, &QToolButton::clicked, this,
+          [this] { Guard([this] { SpeedButton2Click(); }); });
   connect(ExitButton_, &QToolButton::clicked, this, [this] { Guard([this] { ExitButtonClick(); }); });
   connect(HelpBut_, &QToolButton::clicked, this, [this] { Guard([this] { HelpButClick(); }); });
   connect(NastrButton_, &QToolButton::clicked, this, [this] { Guard([this] { NastrButtonClick(); }); });
@@ -282,7 +287,13 @@ void TMainForm::OpenPriceList() {
   } catch (const std::exception& e) {
     prompts_.Error(std::string(kOpenPriceListFailed) + "\r" + e.what());
     quit_requested_ = true;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    // Before the loop runs (start-up), RunMessageLoop does not start it.
+    // While it runs, the end is queued and reaches every loop, nested ones
+    // included.
+    if (QThread::currentThread()->loopLevel() > 0) {
+      QMetaObject::invokeMethod(
+          QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    }
   }
   SetViewMode(vmPrice);
 }
@@ -304,6 +315,8 @@ void TMainForm::ClosePriceList() {
   times[1] = *price_file_time_;
   ::utimensat(AT_FDCWD, path.c_str(), times, 0);  // a failure here is ignored
 }
+
+QString TMainForm::InitialTitle() { return kInitialCaption; }
 
 QString TMainForm::PriceListTitle() const {
   // Before any price list was opened there is no date to show.
@@ -375,6 +388,8 @@ void TMainForm::PagesChange() {
 }
 
 void TMainForm::TreeView2Change(QTreeWidgetItem* node) {
+  // The program is ending: a second failure box would only hide that.
+  if (quit_requested_) return;
   price_table_.Close();
   const bool price_node = TreeView2_->indexOfTopLevelItem(node) == 0 &&
                           node->text(0) == QString::fromLatin1(kPriceListNode) && PriceListExists();
@@ -410,6 +425,11 @@ void TMainForm::seekbotClick() {
 
 void TMainForm::poiskExit() {
   if (!poisk_->text().isEmpty()) seekbotClick();
+}
+
+void TMainForm::SpeedButton2Click() {
+  if (!prompts_.Confirm("Очистить заказ?")) return;
+  ClearQuantities(price_table_, *this);
 }
 
 void TMainForm::ExitButtonClick() {

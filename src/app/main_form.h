@@ -70,8 +70,10 @@ class TMainForm : public QMainWindow, public IViewModes {
   DataSetModel* GridModel() const { return model_.get(); }
   TViewMode ViewMode() const override { return view_mode_; }
   const QString& ApplicationTitle() const { return application_title_; }
+  // The window's title before any price list is opened.
+  static QString InitialTitle();
   // True once opening the price list failed and the end of the program was
-  // asked for.
+  // asked for; from then on the price list is not opened again.
   bool QuitRequested() const { return quit_requested_; }
 
   // Checks for and opens the price list, remembers its file time, sets
@@ -96,6 +98,8 @@ class TMainForm : public QMainWindow, public IViewModes {
   void NastrButtonClick();
   void seekbotClick();
   void poiskExit();
+  // "Очистить": asks "Очистить заказ?" and on Yes clears every quantity.
+  void SpeedButton2Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

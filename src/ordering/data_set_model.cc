@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "common/formats.h"
 #include "common/code_page.h"
+#include "common/formats.h"
 #include "dbf/dataset/table_dataset.h"
+#include "ordering/order_entry.h"
 
 namespace zakaz {
 namespace {
@@ -22,6 +23,19 @@ QString FromTableText(const std::string& text) {
 }
 
 long long ToUnits(double value) { return std::isfinite(value) ? std::llround(value * 10000.0) : 0; }
+
+// Marks the delivery of one notice of the dataset, during which nothing
+// may move it.
+class NoticeScope {
+ public:
+  explicit NoticeScope(int& depth) : depth_(depth) { ++depth_; }
+  ~NoticeScope() { --depth_; }
+  NoticeScope(const NoticeScope&) = delete;
+  NoticeScope& operator=(const NoticeScope&) = delete;
+
+ private:
+  int& depth_;
+};
 
 bool SameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -64,27 +78,39 @@ void DataSetModel::SetWindowRows(int rows) {
 int DataSetModel::CurrentRow() const {
   if (!dataset_.Active() || dataset_.WindowRowCount() == 0) return -1;
   const int32_t recno = dataset_.WindowRecNo(dataset_.ActiveWindowRow());
-  return dataset_.VisibleRows().RowOf(recno);
+  return RowOfRecord(recno);
 }
 
 void DataSetModel::MoveToRow(int row) {
+  if (notice_depth_ > 0) return;
   if (row < 0 || row >= row_count_ || row == CurrentRow()) return;
   dataset_.GotoBookmark(BookmarkOf(RecordAt(row)));
 }
 
+// The dataset's list changes before it tells its views, so between the
+// model's begin and end of a row change the model still presents the list
+// as it was, one row shifted.
 int32_t DataSetModel::RecordAt(int row) const {
-  // The dataset tells of a row it has already inserted or removed; between
-  // begin and end of the announcement the views must still see the rows as
-  // they were.
-  if (pending_.kind != PendingRow::kNone && row >= pending_.row) {
-    if (pending_.kind == PendingRow::kRemoved) {
-      if (row == pending_.row) return pending_.recno;
-      --row;
-    } else {
-      ++row;
-    }
+  const dbf::TVisibleRows& rows = dataset_.VisibleRows();
+  if (shift_.kind == Shift::kRemoving) {
+    if (row == shift_.row) return shift_.recno;
+    return rows.RecordAt(row < shift_.row ? row : row - 1);
   }
-  return dataset_.VisibleRows().RecordAt(row);
+  if (shift_.kind == Shift::kInserting) return rows.RecordAt(row < shift_.row ? row : row + 1);
+  return rows.RecordAt(row);
+}
+
+int DataSetModel::RowOfRecord(int32_t recno) const {
+  const int row = dataset_.VisibleRows().RowOf(recno);
+  if (shift_.kind == Shift::kRemoving) {
+    if (recno == shift_.recno) return shift_.row;
+    return row >= shift_.row ? row + 1 : row;
+  }
+  if (shift_.kind == Shift::kInserting) {
+    if (recno == shift_.recno) return -1;
+    return row > shift_.row ? row - 1 : row;
+  }
+  return row;
 }
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
@@ -129,11 +155,17 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.column() >= static_cast<int>(columns_.size())) return {};
   const GridColumn& column = columns_[index.column()];
   switch (role) {
-    case Qt::DisplayRole: {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
       const dbf::TRecordValues* values = Values(index.row());
       const int field = field_index_[index.column()];
       if (values == nullptr || field < 0 || field >= static_cast<int>(values->values.size())) return {};
-      return CellText(column, values->values[field]);
+      if (role == Qt::DisplayRole) return CellText(column, values->values[field]);
+      // The editor starts from the plain value, not the display format.
+      if (column.edit == GridColumn::Edit::kQuantity) {
+        return QString::number(std::llround(values->values[field].number));
+      }
+      return FromTableText(values->values[field].text);
     }
     case Qt::ForegroundRole: {
       if (!row_colour_) return {};
@@ -185,8 +217,90 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
 
 Qt::ItemFlags DataSetModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  // Read-only for now: quantities are typed with the order entry rules.
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  const Qt::ItemFlags shown = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  const GridColumn& column = columns_[index.column()];
+  const int field = field_index_[index.column()];
+  // A read-only table (archived orders, waybills) offers no editor at all.
+  if (column.edit == GridColumn::Edit::kNone || field < 0 || !dataset_.CanModify()) return shown;
+  const dbf::TField& f = dataset_.Fields(field);
+  if (f.ReadOnly() || f.Calculated()) return shown;
+  return shown | Qt::ItemIsEditable;
+}
+
+bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+    return false;
+  if (index.row() != CurrentRow()) MoveToRow(index.row());
+  if (index.row() != CurrentRow()) return false;
+  return Report(
+      [&] { Commit(columns_[index.column()], field_index_[index.column()], value.toString()); });
+}
+
+void DataSetModel::Commit(const GridColumn& column, int field, const QString& text) {
+  // An empty row window would make Edit start an insert.
+  if (dataset_.IsEmpty()) return;
+  dbf::TField& target = dataset_.Fields(field);
+  if (column.edit == GridColumn::Edit::kQuantity) {
+    const dbf::TField* limit = dataset_.FindField(column.limit_field);
+    const int32_t stored =
+        DBGridColumns7UpdateData(text.toStdString(), limit != nullptr ? limit->AsInteger() : 0);
+    dataset_.Edit();
+    target.SetAsInteger(stored);
+  } else {
+    const std::string entry = Utf8ToCp1251(text.toStdString());
+    dataset_.Edit();
+    target.SetAsString(entry);
+  }
+}
+
+bool DataSetModel::Report(const std::function<void()>& action) {
+  try {
+    action();
+    return true;
+  } catch (const std::exception& e) {
+    if (error_handler_) error_handler_(e.what());
+    return false;
+  }
+}
+
+int DataSetModel::ColumnOf(std::string_view field) const {
+  for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
+    if (SameName(columns_[c].field, std::string(field))) return c;
+  }
+  return -1;
+}
+
+int32_t DataSetModel::LimitAt(int row, int column) const {
+  if (column < 0 || column >= static_cast<int>(columns_.size())) return 0;
+  const dbf::TRecordValues* values = Values(row);
+  const dbf::TField* limit = dataset_.FindField(columns_[column].limit_field);
+  if (values == nullptr || limit == nullptr) return 0;
+  for (int32_t f = 0; f < dataset_.FieldCount(); ++f) {
+    if (&dataset_.Fields(f) == limit && f < static_cast<int32_t>(values->values.size())) {
+      return static_cast<int32_t>(std::llround(values->values[f].number));
+    }
+  }
+  return 0;
+}
+
+bool DataSetModel::StoreAndPost(int column, int32_t value) {
+  if (column < 0 || column >= static_cast<int>(columns_.size()) || field_index_[column] < 0)
+    return false;
+  return Report([&] {
+    if (!dataset_.Active() || dataset_.IsEmpty()) return;
+    dataset_.Edit();
+    dataset_.Fields(field_index_[column]).SetAsInteger(value);
+    dataset_.Post();
+  });
+}
+
+int DataSetModel::FindPrefix(int column, const QString& text) {
+  if (column < 0 || column >= static_cast<int>(columns_.size()) || !dataset_.Active()) return -1;
+  const int field = field_index_[column];
+  if (field < 0) return -1;
+  int found = -1;
+  Report([&] { found = dataset_.FindVisiblePrefix(field, Utf8ToCp1251(text.toStdString())); });
+  return found;
 }
 
 void DataSetModel::BindColumns() {
@@ -202,9 +316,9 @@ void DataSetModel::BindColumns() {
 }
 
 void DataSetModel::VisibleRowsReset() {
+  NoticeScope notice(notice_depth_);
   beginResetModel();
   cache_.clear();
-  shares_.clear();
   footer_valid_ = false;
   BindColumns();
   row_count_ = dataset_.Active() ? dataset_.VisibleRows().Count() : 0;
@@ -215,64 +329,106 @@ void DataSetModel::VisibleRowsReset() {
 }
 
 void DataSetModel::VisibleRowInserted(int32_t row, int32_t recno) {
-  pending_ = {PendingRow::kInserted, row, recno};
+  NoticeScope notice(notice_depth_);
+  shift_ = {Shift::kInserting, row, recno};
   beginInsertRows(QModelIndex(), row, row);
-  pending_ = {};
   ForgetRecord(recno);
   ++row_count_;
+  shift_ = {};
   endInsertRows();
-  if (footer_valid_) {
-    AddToFooter(recno, +1);
-    emit FooterChanged();
-  }
 }
 
 void DataSetModel::VisibleRowRemoved(int32_t row, int32_t recno) {
-  pending_ = {PendingRow::kRemoved, row, recno};
+  NoticeScope notice(notice_depth_);
+  shift_ = {Shift::kRemoving, row, recno};
   beginRemoveRows(QModelIndex(), row, row);
-  pending_ = {};
   ForgetRecord(recno);
   --row_count_;
+  shift_ = {};
   endRemoveRows();
-  if (footer_valid_) {
-    AddToFooter(recno, -1);
-    emit FooterChanged();
-  }
 }
 
-void DataSetModel::RecordWritten(int32_t recno) { RecordChanged(recno); }
-
-void DataSetModel::FieldChanged(const dbf::TField&) {
-  if (dataset_.WindowRowCount() == 0) return;
-  RecordChanged(dataset_.WindowRecNo(dataset_.ActiveWindowRow()));
-}
-
-void DataSetModel::RecordChanged(int32_t recno) {
+void DataSetModel::RecordWritten(int32_t recno) {
+  NoticeScope notice(notice_depth_);
   ForgetRecord(recno);
   if (!dataset_.Active()) return;
-  const int row = dataset_.VisibleRows().RowOf(recno);
+  const int row = RowOfRecord(recno);
+  if (row >= 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+  if (!footer_valid_) return;
+  const bool ours =
+      pending_ == Pending::kInsert || (pending_ == Pending::kEdit && recno == pending_recno_);
+  if (!ours) {
+    // Written by no edit this model followed: the sums are made again.
+    footer_valid_ = false;
+    emit FooterChanged();
+    return;
+  }
+  pending_recno_ = recno;
+  const std::vector<long long> now =
+      row >= 0 ? ShareOf(recno) : std::vector<long long>(sums_.size(), 0);
+  AdjustFooter(pending_share_, -1);
+  AdjustFooter(now, +1);
+  pending_share_ = now;
+  emit FooterChanged();
+}
+
+void DataSetModel::FieldChanged(const dbf::TField&) {
+  NoticeScope notice(notice_depth_);
+  if (dataset_.WindowRowCount() == 0) return;
+  const int32_t recno = dataset_.WindowRecNo(dataset_.ActiveWindowRow());
+  ForgetRecord(recno);
+  const int row = RowOfRecord(recno);
   if (row < 0) return;
   emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-  if (footer_valid_) {
-    AddToFooter(recno, -1);
-    AddToFooter(recno, +1);
+  // The sums show what is being typed, before it is posted.
+  if (footer_valid_ && pending_ == Pending::kEdit && recno == pending_recno_) {
+    const std::vector<long long> now = ShareOf(recno);
+    AdjustFooter(pending_share_, -1);
+    AdjustFooter(now, +1);
+    pending_share_ = now;
     emit FooterChanged();
   }
 }
 
 void DataSetModel::DataSetChanged() {
+  NoticeScope notice(notice_depth_);
   cache_.clear();
   if (row_count_ > 0) emit dataChanged(index(0, 0), index(row_count_ - 1, columnCount() - 1));
   EmitCurrentRow();
 }
 
-void DataSetModel::DataSetScrolled(int32_t) { EmitCurrentRow(); }
+void DataSetModel::DataSetScrolled(int32_t) {
+  NoticeScope notice(notice_depth_);
+  EmitCurrentRow();
+}
 
 void DataSetModel::StateChanged() {
+  NoticeScope notice(notice_depth_);
+  const bool rows = dataset_.Active() && dataset_.WindowRowCount() > 0;
+  const int32_t recno = rows ? dataset_.WindowRecNo(dataset_.ActiveWindowRow()) : 0;
   // Leaving the edit state (Cancel) brings back the stored values.
-  if (dataset_.Active() && dataset_.WindowRowCount() > 0) {
-    ForgetRecord(dataset_.WindowRecNo(dataset_.ActiveWindowRow()));
+  if (recno > 0) ForgetRecord(recno);
+  const dbf::TDataSetState state = dataset_.State();
+  const std::vector<long long> none(sums_.size(), 0);
+  if (state == dbf::TDataSetState::dsEdit || state == dbf::TDataSetState::dsInsert) {
+    pending_ = state == dbf::TDataSetState::dsEdit ? Pending::kEdit : Pending::kInsert;
+    pending_recno_ = pending_ == Pending::kEdit ? recno : 0;
+    const bool visible = pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0;
+    pending_share_ = footer_valid_ && visible ? ShareOf(pending_recno_) : none;
+    return;
   }
+  if (pending_ != Pending::kNone && footer_valid_ && dataset_.Active()) {
+    // A cancelled edit gives back what the row had added before it.
+    const bool visible = pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0;
+    const std::vector<long long> now = visible ? ShareOf(pending_recno_) : none;
+    if (now != pending_share_) {
+      AdjustFooter(pending_share_, -1);
+      AdjustFooter(now, +1);
+      emit FooterChanged();
+    }
+  }
+  pending_ = Pending::kNone;
+  pending_recno_ = 0;
 }
 
 void DataSetModel::ForgetRecord(int32_t recno) { cache_.erase(recno); }
@@ -283,47 +439,59 @@ void DataSetModel::EmitCurrentRow() {
   const int old_row = last_current_row_;
   last_current_row_ = row;
   if (old_row >= 0 && old_row < row_count_) emit headerDataChanged(Qt::Vertical, old_row, old_row);
-  if (row >= 0 && row < row_count_) emit headerDataChanged(Qt::Vertical, row, row);
+  // An opening announces its rows after its window: until then the row is
+  // not one of the model's.
+  if (row >= row_count_) return;
+  if (row >= 0) emit headerDataChanged(Qt::Vertical, row, row);
   emit CurrentRowChanged(row);
 }
 
-void DataSetModel::AddToFooter(int32_t recno, int sign) {
-  if (sum_columns_.empty()) return;
-  if (sign < 0) {
-    auto it = shares_.find(recno);
-    if (it == shares_.end()) return;
-    for (size_t i = 0; i < sum_columns_.size(); ++i) sums_[i] -= it->second[i];
-    shares_.erase(it);
-    return;
-  }
-  if (dataset_.VisibleRows().RowOf(recno) < 0) return;
+std::vector<long long> DataSetModel::ShareOf(int32_t recno) {
+  std::vector<long long> share(sum_columns_.size(), 0);
   dbf::TRecordValues values;
   try {
     values = dataset_.PeekRecord(recno);
   } catch (const std::exception&) {
-    return;  // an unreadable record adds nothing, as it shows nothing
+    return share;  // an unreadable record adds nothing, as it shows nothing
   }
-  std::vector<long long> share(sum_columns_.size(), 0);
-  bool any = false;
   for (size_t i = 0; i < sum_columns_.size(); ++i) {
     const int field = field_index_[sum_columns_[i]];
     if (field < 0 || field >= static_cast<int>(values.values.size())) continue;
     share[i] = ToUnits(values.values[field].number);
-    sums_[i] += share[i];
-    any = any || share[i] != 0;
   }
-  // Only rows that add something are remembered, so the memory follows the
-  // size of the order, not of the price list.
-  if (any) shares_[recno] = std::move(share);
+  return share;
+}
+
+void DataSetModel::AdjustFooter(const std::vector<long long>& share, int sign) {
+  for (size_t i = 0; i < sums_.size() && i < share.size(); ++i) sums_[i] += sign * share[i];
 }
 
 void DataSetModel::ComputeFooter() {
   footer_valid_ = true;
-  shares_.clear();
   sums_.assign(sum_columns_.size(), 0);
   if (!dataset_.Active() || sum_columns_.empty()) return;
-  const dbf::TVisibleRows& rows = dataset_.VisibleRows();
-  for (int32_t r = 0; r < rows.Count(); ++r) AddToFooter(rows.RecordAt(r), +1);
+  std::vector<int32_t> fields;
+  for (int column : sum_columns_) fields.push_back(field_index_[column]);
+  std::vector<int32_t> present;
+  for (int32_t f : fields) {
+    if (f >= 0) present.push_back(f);
+  }
+  try {
+    const std::vector<int64_t> totals = dataset_.SumVisible(present);
+    for (size_t i = 0, p = 0; i < fields.size(); ++i) {
+      if (fields[i] >= 0) sums_[i] = totals[p++];
+    }
+  } catch (const std::exception&) {
+    // A damaged record stops the pass; the sums then read as zero rather
+    // than as a part of the rows.
+    sums_.assign(sum_columns_.size(), 0);
+  }
+  // A row being edited was counted with its unposted values.
+  if (pending_ == Pending::kEdit && pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0) {
+    pending_share_ = ShareOf(pending_recno_);
+  } else {
+    pending_share_.assign(sum_columns_.size(), 0);
+  }
 }
 
 void DataSetModel::RequestFooter() {

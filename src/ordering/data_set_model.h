@@ -5,10 +5,20 @@
 // cell is read from the record at that position with PeekRecord, so a grid
 // over 100,000 rows reads only the rows it paints. Display texts, colours,
 // fonts and alignment are served through data(role) from the column list;
-// the grid only paints. The footer's sums are kept per record and adjusted
-// as single records are written, so they follow every change without
-// rescanning the table; a full pass happens only after an opening or a
-// filter change, after the first paint.
+// the grid only paints. The footer's sums are made by one pass of the
+// dataset over the shown rows (TTableDataSet::SumVisible) after an opening
+// or a filter change, after the first paint, and then follow each posted
+// record by its difference, without another pass.
+//
+// Editing: columns marked editable accept an entry (setData) while the
+// dataset can be modified; the entry goes into the dataset's current row,
+// which stays in edit state until the cursor leaves it. Failures of an
+// entry go to the error handler, not through Qt.
+//
+// The dataset's cursor is the one truth: no notice from the dataset, and
+// no change of a view's current index that such a notice causes (rows
+// inserted or removed), ever moves the dataset (MoveToRow refuses while a
+// notice is being delivered).
 //
 // The model does not own the dataset, which must outlive it; it attaches
 // itself on construction and detaches on destruction.
@@ -19,6 +29,7 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -33,6 +44,10 @@ class TTableDataSet;
 struct GridColumn {
   enum class Format { kPlain, kGeneralNumber, kQuantity };
   enum class Footer { kNone, kText, kSum };
+  // kText: the entry is the field's text; kQuantity: the entry passes the
+  // quantity rule (DBGridColumns7UpdateData) against the field
+  // `limit_field` and the editor has up/down buttons.
+  enum class Edit { kNone, kText, kQuantity };
 
   std::string field;  // field name; matched without regard to letter case
   QString title;      // "upper|lower" for a two-level title
@@ -48,6 +63,10 @@ struct GridColumn {
   Format format = Format::kPlain;
   Footer footer = Footer::kNone;
   QString footer_text;
+  Edit edit = Edit::kNone;
+  std::string limit_field;
+  // Printable keys search this column's texts (DbGrid's incremental search).
+  bool incremental_search = false;
 };
 
 class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
@@ -70,8 +89,29 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   // Position in the visible rows of the dataset's current record, -1 when the
   // dataset is closed or empty.
   int CurrentRow() const;
-  // Moves the dataset's cursor to the record shown at `row`.
+  // Moves the dataset's cursor to the record shown at `row`; does nothing
+  // while a notice of the dataset is being delivered.
   void MoveToRow(int row);
+  bool InDataSetNotice() const { return notice_depth_ > 0; }
+  // Column showing `field` (letter case ignored), -1 when none.
+  int ColumnOf(std::string_view field) const;
+  // Position of the first shown row whose `column` begins with `text`,
+  // letter case ignored, searching from the top; -1 when none.
+  int FindPrefix(int column, const QString& text);
+  // The limit of a kQuantity column at `row` (its limit field, blank is 0).
+  int32_t LimitAt(int row, int column) const;
+  // Sets `column` of the current row to `value` and posts at once, through
+  // the error handler; nothing on an empty table. False when it failed.
+  bool StoreAndPost(int column, int32_t value);
+
+  // Where failures of entries and grid actions are reported (what() of the
+  // failure); unset, they are dropped.
+  void SetErrorHandler(std::function<void(const std::string&)> handler) {
+    error_handler_ = std::move(handler);
+  }
+  // Runs `action`, reporting a failure through the error handler; false
+  // when it failed.
+  bool Report(const std::function<void()>& action);
   // Record number shown at `row`.
   int32_t RecordAt(int row) const;
 
@@ -91,6 +131,7 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
   // TDataSetView.
   int32_t WindowRows() const override { return window_rows_; }
@@ -109,23 +150,17 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
 
  private:
   const dbf::TRecordValues* Values(int row) const;
+  int RowOfRecord(int32_t recno) const;
   QString CellText(const GridColumn& column, const dbf::TFieldValue& value) const;
   void BindColumns();
   void ForgetRecord(int32_t recno);
-  void RecordChanged(int32_t recno);
   void ComputeFooter();
-  void AddToFooter(int32_t recno, int sign);
+  std::vector<long long> ShareOf(int32_t recno);
+  void AdjustFooter(const std::vector<long long>& share, int sign);
   void EmitCurrentRow();
-
-  // A row the dataset has inserted or removed while the model announces it.
-  struct PendingRow {
-    enum Kind { kNone, kInserted, kRemoved } kind = kNone;
-    int row = -1;
-    int32_t recno = 0;
-  };
+  void Commit(const GridColumn& column, int field, const QString& text);
 
   dbf::TTableDataSet& dataset_;
-  PendingRow pending_;
   std::vector<GridColumn> columns_;
   std::vector<int> field_index_;  // per column, -1 when the dataset lacks it
   RowColourRule row_colour_;
@@ -134,12 +169,26 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   int last_current_row_ = -2;  // as last announced; -2 before the first
   mutable std::unordered_map<int32_t, dbf::TRecordValues> cache_;
 
-  // Footer: per summed column its sum, and per record its share as added.
+  std::function<void(const std::string&)> error_handler_;
+  int notice_depth_ = 0;
+  // A row change being announced (between begin and end).
+  struct Shift {
+    enum Kind { kNone, kInserting, kRemoving } kind = kNone;
+    int row = 0;
+    int32_t recno = 0;
+  } shift_;
+
+  // Footer: per summed column its sum. While a row is edited, what it
+  // added before the edit, so its post changes the sums by the difference.
   bool footer_valid_ = false;
   bool footer_requested_ = false;
   std::vector<int> sum_columns_;
   std::vector<long long> sums_;  // per sum column, in units of 1/10000
-  std::unordered_map<int32_t, std::vector<long long>> shares_;  // recno -> units
+  enum class Pending { kNone, kEdit, kInsert };
+  Pending pending_ = Pending::kNone;
+  int32_t pending_recno_ = 0;
+  bool pending_visible_ = false;
+  std::vector<long long> pending_share_;
 };
 
 }  // namespace zakaz

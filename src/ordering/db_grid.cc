@@ -1,17 +1,156 @@
 #include "ordering/db_grid.h"
 
+#include <QAbstractSpinBox>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/data_set_model.h"
+#include "ordering/order_entry.h"
 
 namespace zakaz {
+namespace {
+
+constexpr std::chrono::milliseconds kSearchLifetime(1500);
+
+bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+// The quantity editor: free text (a refused entry is reported on commit)
+// with up/down buttons whose steps pass the same rule.
+class QuantityEditor : public QAbstractSpinBox {
+ public:
+  QuantityEditor(int32_t limit, QWidget* parent) : QAbstractSpinBox(parent), limit_(limit) {
+    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    setAccelerated(false);
+    setKeyboardTracking(false);
+    setFrame(false);
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setAccessibleName(QStringLiteral("Количество заказа"));
+  }
+
+  QString Text() const { return lineEdit()->text(); }
+  void SetText(const QString& text) {
+    lineEdit()->setText(text);
+    lineEdit()->selectAll();
+  }
+
+  void stepBy(int steps) override {
+    int32_t value = 0;
+    try {
+      value = DBGridColumns7UpdateData(Text().toStdString(), limit_);
+    } catch (const EVariantError&) {
+      value = 0;  // a step from something that is not a number starts at 0
+    }
+    const int64_t next = static_cast<int64_t>(value) + steps;
+    SetText(QString::number(DBGridColumns7UpdateData(std::to_string(next), limit_)));
+  }
+
+ protected:
+  StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
+
+ private:
+  int32_t limit_;
+};
+
+// Editors of the grid's cells: the quantity editor for quantity columns, a
+// line edit for the others; Enter leaves the editor as Tab does.
+class CellDelegate : public QStyledItemDelegate {
+ public:
+  explicit CellDelegate(DbGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    DataSetModel* model = grid_->Model();
+    if (model != nullptr && Column(index).edit == GridColumn::Edit::kQuantity) {
+      return new QuantityEditor(model->LimitAt(index.row(), index.column()), parent);
+    }
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (editor != nullptr) editor->setAccessibleName(QStringLiteral("Значение ячейки"));
+    return editor;
+  }
+
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    const QString text = index.data(Qt::EditRole).toString();
+    if (auto* quantity = dynamic_cast<QuantityEditor*>(editor)) {
+      quantity->SetText(text);
+    } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      line->setText(text);
+      line->selectAll();
+    } else {
+      QStyledItemDelegate::setEditorData(editor, index);
+    }
+  }
+
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
+    if (auto* quantity = dynamic_cast<QuantityEditor*>(editor)) {
+      model->setData(index, quantity->Text(), Qt::EditRole);
+    } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      model->setData(index, line->text(), Qt::EditRole);
+    } else {
+      QStyledItemDelegate::setModelData(editor, model, index);
+    }
+  }
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && IsEnter(static_cast<QKeyEvent*>(event)->key())) {
+      auto* editor = qobject_cast<QWidget*>(object);
+      if (editor != nullptr) {
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::EditNextItem);
+        return true;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+ private:
+  const GridColumn& Column(const QModelIndex& index) const {
+    return grid_->Model()->Columns()[static_cast<size_t>(index.column())];
+  }
+
+  DbGrid* grid_;
+};
+
+}  // namespace
+
+char PhysicalLetter(const QKeyEvent& event) {
+  // evdev codes of the letter keys, row by row.
+  static constexpr struct {
+    quint32 code;
+    char letter;
+  } kKeys[] = {
+      {16, 'Q'}, {17, 'W'}, {18, 'E'}, {19, 'R'}, {20, 'T'}, {21, 'Y'}, {22, 'U'},
+      {23, 'I'}, {24, 'O'}, {25, 'P'}, {30, 'A'}, {31, 'S'}, {32, 'D'}, {33, 'F'},
+      {34, 'G'}, {35, 'H'}, {36, 'J'}, {37, 'K'}, {38, 'L'}, {44, 'Z'}, {45, 'X'},
+      {46, 'C'}, {47, 'V'}, {48, 'B'}, {49, 'N'}, {50, 'M'},
+  };
+  if (event.nativeScanCode() > 8) {
+    const quint32 code = event.nativeScanCode() - 8;
+    for (const auto& k : kKeys) {
+      if (k.code == code) return k.letter;
+    }
+    return 0;
+  }
+  if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z)
+    return static_cast<char>('A' + (event.key() - Qt::Key_A));
+  // The Russian layout's letters in the order of the Latin keys A..Z.
+  static const QString kRussian = QStringLiteral("ФИСВУАПРШОЛДЬТЩЗЙКЫЕГМЦЧНЯ");
+  QChar typed = event.text().size() == 1 ? event.text().at(0) : QChar();
+  if (typed.isNull() && event.key() > 0xFF && event.key() < 0xFFFF) typed = QChar(event.key());
+  const int at = kRussian.indexOf(typed.toUpper());
+  return at >= 0 ? static_cast<char>('A' + at) : 0;
+}
 
 // Column titles in two levels: a title "upper|lower" is drawn as two cells,
 // and adjacent columns with equal upper parts share one upper cell.
@@ -145,7 +284,10 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), footer_(new GridFooter(thi
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                  QAbstractItemView::EditKeyPressed);
+  setItemDelegate(new CellDelegate(this));
+  setAccessibleName(QStringLiteral("Прайс-лист"));
   setTabKeyNavigation(true);
   setWordWrap(false);
   setTextElideMode(Qt::ElideRight);
@@ -250,11 +392,94 @@ void DbGrid::FollowCursor(int row) {
 
 void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
-  if (following_ || model_ == nullptr || !current.isValid()) return;
+  // A change caused by rows inserted or removed while the dataset reports
+  // on itself never moves it: its cursor is the one truth.
+  if (following_ || model_ == nullptr || !current.isValid() || model_->InDataSetNotice()) return;
   if (current.row() == previous.row()) return;
   following_ = true;
   model_->MoveToRow(current.row());
   following_ = false;
+}
+
+int DbGrid::ColumnWhere(const std::function<bool(const GridColumn&)>& test) const {
+  if (model_ == nullptr) return -1;
+  const auto& columns = model_->Columns();
+  for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+    if (test(columns[c]) && !isColumnHidden(c)) return c;
+  }
+  return -1;
+}
+
+void DbGrid::MoveToColumn(int column) {
+  const QModelIndex current = currentIndex();
+  if (column < 0 || !current.isValid() || current.column() == column) return;
+  // The same row: the dataset stays where it is.
+  selectionModel()->setCurrentIndex(model_->index(current.row(), column),
+                                    QItemSelectionModel::ClearAndSelect);
+}
+
+void DbGrid::keyPressEvent(QKeyEvent* event) {
+  if (model_ != nullptr && DBGridKeyDown(event)) return;
+  QTableView::keyPressEvent(event);
+}
+
+bool DbGrid::DBGridKeyDown(QKeyEvent* event) {
+  const bool editing = state() == QAbstractItemView::EditingState;
+  if (editing) return false;
+  const int key = event->key();
+  // An empty table: no key may start an edit, which would append a row.
+  if (model_->rowCount() == 0 || model_->DataSet().IsEmpty()) {
+    return key == Qt::Key_Delete || !event->text().isEmpty();
+  }
+  const int quantity =
+      ColumnWhere([](const GridColumn& c) { return c.edit == GridColumn::Edit::kQuantity; });
+  const int search = ColumnWhere([](const GridColumn& c) { return c.incremental_search; });
+  const Qt::KeyboardModifiers chord = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+  if (key == Qt::Key_Delete) {
+    if (quantity >= 0) model_->StoreAndPost(quantity, 0);
+    return true;
+  }
+  if (IsEnter(key)) {
+    const QModelIndex next = moveCursor(QAbstractItemView::MoveNext, event->modifiers());
+    if (next.isValid()) setCurrentIndex(next);
+    return true;
+  }
+  if (chord == Qt::NoModifier && (key == Qt::Key_Space || (key >= Qt::Key_0 && key <= Qt::Key_9))) {
+    MoveToColumn(quantity);  // the key then starts a new quantity there
+    return false;
+  }
+  if (PhysicalLetter(*event) != 0) MoveToColumn(search);
+  if (search >= 0 && currentIndex().column() == search) {
+    const QString text = event->text();
+    if (chord == Qt::NoModifier && !text.isEmpty() && text.at(0).isPrint()) {
+      Search(text);
+      return true;
+    }
+  }
+  return false;
+}
+
+void DbGrid::Search(const QString& text) {
+  const auto now = clock_();
+  if (now - last_search_key_ >= kSearchLifetime) search_text_.clear();
+  last_search_key_ = now;
+  const QString wanted = search_text_ + text;
+  const int column = currentIndex().column();
+  const int row = model_->FindPrefix(column, wanted);
+  if (row < 0) return;  // the cursor stays and the key is not added
+  search_text_ = wanted;
+  model_->MoveToRow(row);
+}
+
+void DbGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  // Tab (and Enter) go to the next cell without opening its editor.
+  const bool next = hint == QAbstractItemDelegate::EditNextItem;
+  const bool previous = hint == QAbstractItemDelegate::EditPreviousItem;
+  QTableView::closeEditor(editor, next || previous ? QAbstractItemDelegate::NoHint : hint);
+  if (!next && !previous) return;
+  const QModelIndex target = moveCursor(
+      next ? QAbstractItemView::MoveNext : QAbstractItemView::MovePrevious, Qt::NoModifier);
+  if (target.isValid()) setCurrentIndex(target);
 }
 
 bool DbGrid::viewportEvent(QEvent* event) {

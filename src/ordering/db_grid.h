@@ -9,14 +9,39 @@
 // both directions, and its count of shown rows passed on as the dataset's
 // window. The model is not owned and must outlive the grid, or be replaced
 // first.
+//
+// Keys (DBGridKeyDown, before the view's own handling): Space and digits go
+// to the quantity column of the current row and start a new quantity there;
+// the 26 letter keys, told by the physical key (PhysicalLetter), go to the
+// search column when no cell is edited; Delete outside an editor stores 0
+// in the quantity column and posts at once. In the search column each
+// printable key extends a search text and moves to the first shown row,
+// from the top, that begins with it (letter case ignored); a key that
+// matches nothing is dropped, and the text is forgotten 1.5 s after the
+// last key. Enter acts as Tab, in the editor too. Nothing of this changes
+// an empty table.
 #pragma once
 
 #include <QTableView>
+#include <chrono>
+#include <functional>
+
+class QKeyEvent;
 
 namespace zakaz {
 
 class DataSetModel;
 class GridFooter;
+struct GridColumn;
+
+// The letter 'A'..'Z' of the physical key that `event` reports, whatever
+// the keyboard layout, or 0 for any other key. A native scan code, when the
+// platform gives one, decides: the keyboard's evdev code plus 8, as X11 and
+// Wayland deliver it (US positions). Without one (synthetic events), the
+// Latin key code, or else the Cyrillic letter typed, placed by its key on
+// the standard Russian layout; the seven Cyrillic letters on other keys
+// are not letters here.
+char PhysicalLetter(const QKeyEvent& event);
 
 class DbGrid : public QTableView {
   Q_OBJECT
@@ -29,21 +54,40 @@ class DbGrid : public QTableView {
   // The footer row's widget (its texts: FooterText of the model).
   QWidget* Footer() const;
 
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  // The clock the search text's lifetime is measured by (tests drive it).
+  void SetClock(Clock clock) { clock_ = std::move(clock); }
+  const QString& SearchText() const { return search_text_; }
+  // Whether a cell editor is open.
+  bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+  // Qt's own search (from the current row, wrapping, 0.4 s) is off.
+  void keyboardSearch(const QString&) override {}
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   bool viewportEvent(QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void updateGeometries() override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
   void FitColumns();
   void FollowCursor(int row);
   void UpdateWindowRows();
+  // DBGridKeyDown; true when the key was used up here.
+  bool DBGridKeyDown(QKeyEvent* event);
+  void Search(const QString& text);
+  void MoveToColumn(int column);
+  int ColumnWhere(const std::function<bool(const GridColumn&)>& test) const;
 
   DataSetModel* model_ = nullptr;
   GridFooter* footer_;
   bool following_ = false;  // moving the view to the cursor, not the cursor to the view
   bool fitting_ = false;
+  Clock clock_ = [] { return std::chrono::steady_clock::now(); };
+  QString search_text_;
+  std::chrono::steady_clock::time_point last_search_key_{};
 };
 
 }  // namespace zakaz

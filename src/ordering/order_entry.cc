@@ -1,13 +1,68 @@
 #include "ordering/order_entry.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <exception>
+#include <string>
 
 #include "dbf/dataset/table_dataset.h"
 #include "ordering/view_mode.h"
 
 namespace zakaz {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A decimal number: optional sign, digits with an optional fraction (at
+// least one digit in all), an optional exponent; nothing else.
+bool ParseNumber(std::string_view text, double& value) {
+  size_t at = 0;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  std::string plain(text.substr(0, at));
+  bool digits = false;
+  while (at < text.size() && IsDigit(text[at])) plain += text[at++], digits = true;
+  if (at < text.size() && (text[at] == ',' || text[at] == '.')) {
+    plain += '.';
+    ++at;
+    while (at < text.size() && IsDigit(text[at])) plain += text[at++], digits = true;
+  }
+  if (!digits) return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    plain += text[at++];
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) plain += text[at++];
+    bool exponent = false;
+    while (at < text.size() && IsDigit(text[at])) plain += text[at++], exponent = true;
+    if (!exponent) return false;
+  }
+  if (at != text.size()) return false;
+  value = std::strtod(plain.c_str(), nullptr);
+  return true;
+}
+
+}  // namespace
+
+int32_t DBGridColumns7UpdateData(std::string_view text, int32_t stock) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  if (text.empty()) return 0;
+  double value = 0;
+  if (!ParseNumber(text, value)) throw EVariantError(kNotANumberEntry);
+  const double limit = std::max<int32_t>(stock, 0);
+  if (!(value > 0)) return 0;  // below zero, and a NaN never gets here
+  if (value > limit) return static_cast<int32_t>(limit);
+  return static_cast<int32_t>(std::nearbyint(value));
+}
 
 void ClearQuantities(dbf::TTableDataSet& table, IViewModes& views) {
+  // The views learn of the result once, at the end, instead of following
+  // every row that leaves the order view.
+  struct ControlsOff {
+    dbf::TTableDataSet& table;
+    explicit ControlsOff(dbf::TTableDataSet& t) : table(t) { table.DisableControls(); }
+    ~ControlsOff() { table.EnableControls(); }
+  } controls_off(table);
   const TViewMode remembered = views.ViewMode();
   views.SetViewMode(vmOrder);
   try {

@@ -41,6 +41,7 @@ std::vector<GridColumn> PriceGridColumns() {
   name.elide = true;
   name.footer = GridColumn::Footer::kText;
   name.footer_text = QStringLiteral("Итого");
+  name.incremental_search = true;
   columns.push_back(name);
 
   columns.push_back(Column(kFieldProizvod, QStringLiteral("Производитель"), 120, kLeft));
@@ -60,7 +61,9 @@ std::vector<GridColumn> PriceGridColumns() {
   fasovka.title_alignment = kLeft;
   columns.push_back(fasovka);
 
-  columns.push_back(Column(kFieldKol, QStringLiteral("Остаток"), -1, kRight));
+  GridColumn kol = Column(kFieldKol, QStringLiteral("Остаток"), -1, kRight);
+  kol.edit = GridColumn::Edit::kText;
+  columns.push_back(kol);
 
   GridColumn quant = Column(kFieldQuant, QStringLiteral("Заказ|Кол-во"), 61, kRight);
   quant.background = QColor(166, 202, 240);
@@ -69,6 +72,8 @@ std::vector<GridColumn> PriceGridColumns() {
   quant.format = GridColumn::Format::kQuantity;
   quant.footer = GridColumn::Footer::kSum;
   quant.tooltip_if_cut = true;
+  quant.edit = GridColumn::Edit::kQuantity;
+  quant.limit_field = kFieldKol;
   columns.push_back(quant);
 
   GridColumn summa = Column(kFieldSumma, QStringLiteral("Заказ|Сумма"), 94, kRight);

@@ -13,24 +13,38 @@ void ConfigurePriceTable(dbf::TTableDataSet& table) {
   table.SetLargeIntegerAs(dbf::TLargeIntegerAs::asInteger);
   table.AddField(kFieldName, dbf::TFieldType::ftString, 100).SetReadOnly(true);
   table.AddField(kFieldProizvod, dbf::TFieldType::ftString, 25);
-  table.AddField(kFieldPrice, dbf::TFieldType::ftFloat).SetReadOnly(true);
+  dbf::TField& price = table.AddField(kFieldPrice, dbf::TFieldType::ftFloat);
+  price.SetReadOnly(true);
   table.AddField(kFieldKol, dbf::TFieldType::ftInteger);
-  table.AddField(kFieldQuant, dbf::TFieldType::ftInteger);
-  table.AddField(kFieldSumma, dbf::TFieldType::ftCurrency, 0, dbf::TFieldKind::fkCalculated).SetReadOnly(true);
+  dbf::TField& quant = table.AddField(kFieldQuant, dbf::TFieldType::ftInteger);
+  dbf::TField& summa =
+      table.AddField(kFieldSumma, dbf::TFieldType::ftCurrency, 0, dbf::TFieldKind::fkCalculated);
+  summa.SetReadOnly(true);
   table.AddField(kFieldKod, dbf::TFieldType::ftString, 100);
   table.AddField(kFieldSrok, dbf::TFieldType::ftString, 10);
   table.AddField(kFieldNds, dbf::TFieldType::ftSmallint);
   table.AddField(kFieldFasovka, dbf::TFieldType::ftString, 10);
   table.AddField(kFieldFlag, dbf::TFieldType::ftSmallint);
-  table.AddField(kFieldPrices, dbf::TFieldType::ftFloat, 0, dbf::TFieldKind::fkCalculated);
+  dbf::TField& prices =
+      table.AddField(kFieldPrices, dbf::TFieldType::ftFloat, 0, dbf::TFieldKind::fkCalculated);
   table.AddField(kFieldComment, dbf::TFieldType::ftString, 100);
-  table.OnCalcFields = PriceTableCalcFields;
+  // Declared fields live as long as the dataset, so the row's calculation
+  // holds them instead of looking them up by name on every row read.
+  table.OnCalcFields = [&price, &quant, &prices, &summa](dbf::TTableDataSet&) {
+    CalculatePriceRow(price, quant, prices, summa);
+  };
+}
+
+void CalculatePriceRow(const dbf::TField& price, const dbf::TField& quant, dbf::TField& prices,
+                       dbf::TField& summa) {
+  const double value = price.AsFloat();
+  prices.SetAsFloat(value);
+  summa.SetAsFloat(quant.AsInteger() * value);
 }
 
 void PriceTableCalcFields(dbf::TTableDataSet& table) {
-  const double price = table.FieldByName(kFieldPrice).AsFloat();
-  table.FieldByName(kFieldPrices).SetAsFloat(price);
-  table.FieldByName(kFieldSumma).SetAsFloat(table.FieldByName(kFieldQuant).AsInteger() * price);
+  CalculatePriceRow(table.FieldByName(kFieldPrice), table.FieldByName(kFieldQuant),
+                    table.FieldByName(kFieldPrices), table.FieldByName(kFieldSumma));
 }
 
 }  // namespace zakaz

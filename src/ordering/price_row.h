@@ -7,6 +7,7 @@
 namespace zakaz {
 
 namespace dbf {
+class TField;
 class TTableDataSet;
 }
 
@@ -36,5 +37,8 @@ void ConfigurePriceTable(dbf::TTableDataSet& table);
 // The calculated values of the row being read: prices := PRICE and
 // SUMMA := QUANT × PRICE.
 void PriceTableCalcFields(dbf::TTableDataSet& table);
+// The same on the row's fields themselves.
+void CalculatePriceRow(const dbf::TField& price, const dbf::TField& quant, dbf::TField& prices,
+                       dbf::TField& summa);
 
 }  // namespace zakaz

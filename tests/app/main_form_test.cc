@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -13,11 +14,14 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "common/formats.h"
+#include "app/application.h"
 #include "app/help_form.h"
 #include "app/price_tables.h"
 #include "dbf/dataset/table_dataset.h"
@@ -130,10 +134,53 @@ TEST_F(MainFormTest, ArchiveAndWaybillTitlesNameTheFileAndItsTime) {
 TEST_F(MainFormTest, UnreadablePriceListEndsTheProgram) {
   std::ofstream(dir_.File("price.DBF")) << "this is not a table";
   TMainForm& form = Start();
-  ASSERT_FALSE(prompts_.shown.empty());
+  // One box: the tree's refill does not open the file again.
+  ASSERT_EQ(1u, prompts_.shown.size());
   EXPECT_THAT(prompts_.shown[0], StartsWith("Error: Ошибка открытия прайс-листа:\r"));
   EXPECT_GT(prompts_.shown[0].size(), std::string("Error: Ошибка открытия прайс-листа:\r").size());
   EXPECT_TRUE(form.QuitRequested());
+  EXPECT_FALSE(form.PriceTable().Active());
+}
+
+// Boxes that run their own event loop, as modal boxes do, and report what
+// they showed on stderr.
+class LoopingPrompts : public testing::FakeUserPrompts {
+ public:
+  void Error(std::string_view text) override {
+    FakeUserPrompts::Error(text);
+    Loop();
+  }
+  void ShowException(std::string_view message) override {
+    FakeUserPrompts::ShowException(message);
+    Loop();
+  }
+
+ private:
+  void Loop() {
+    QEventLoop loop;
+    QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    loop.exec();
+    std::fprintf(stderr, "[box %zu] %s\n", shown.size(), shown.back().c_str());
+  }
+};
+
+// As the user sees it: the program's process ends after its one error box.
+TEST_F(MainFormTest, UnreadablePriceListEndsTheProcessAfterOneBox) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::ofstream(dir_.File("price.DBF")) << "this is not a table";
+  EXPECT_EXIT(
+      {
+        LoopingPrompts prompts;
+        TMainForm form(prompts, Ini());
+        form.show();
+        // Should the loop run after all, the process ends otherwise.
+        QTimer::singleShot(3000, [] { std::_Exit(3); });
+        std::fprintf(stderr, "[boxes] %zu\n", prompts.shown.size());
+        const int code = RunMessageLoop(form);
+        std::fflush(nullptr);
+        std::_Exit(code);  // the exit code as main would return it
+      },
+      ::testing::ExitedWithCode(1), "\\[box 1\\] Error: .*\\[boxes\\] 1");
 }
 
 TEST_F(MainFormTest, TitleShowsPriceListTimeAndOmitsMidnight) {

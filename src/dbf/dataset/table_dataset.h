@@ -161,6 +161,22 @@ class TTableDataSet {
   // dataset and 1 <= recno <= the table's record count.
   TRecordValues PeekRecord(int32_t recno);
 
+  // ---- Scans of the shown rows (dataset_scan.cc). Both read the records
+  // VisibleRows() lists in blocks of consecutive records, with no read per
+  // row and without moving the cursor or the window; the row being edited
+  // counts with its unposted values. Requires an open dataset.
+  //
+  // Sums of the numeric fields with indices `fields` (Fields() order,
+  // calculated fields included): each value is rounded to four decimals
+  // (currency arithmetic) and the totals are returned in units of 1/10000.
+  std::vector<int64_t> SumVisible(const std::vector<int32_t>& fields);
+  // Position in VisibleRows() of the first row, from the top, whose field
+  // `field` (read as text, in the program's code page) begins with
+  // `prefix`; Latin and Cyrillic letters are compared without regard to
+  // case. -1 when no row does; an empty prefix matches the first row.
+  int32_t FindVisiblePrefix(int32_t field, std::string_view prefix);
+  // ---- End of the scans of the shown rows.
+
   // ---- Code pages. Through AnsiToOemTable (to_oem) or OemToAnsiTable when
   // TranslateASCII is set, unchanged otherwise; same length.
   std::string Translate(std::string_view source, bool to_oem) const;
@@ -213,6 +229,13 @@ class TTableDataSet {
   void ResetVisibleRows();
   bool RecordVisible(int32_t recno);
   void RecordWritten(int32_t recno);
+
+  // dataset_scan.cc: calls `on_row` with each visible row loaded as the
+  // row fields read (`record`: its stored bytes, or nullptr for the row
+  // being edited), its calculated fields computed when `calculate` is set;
+  // returning false stops the walk.
+  void ForEachVisibleRow(
+      bool calculate, const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
 
   // dataset_cursor.cc: the row window.
   TFetchResult Fetch(TRowBuffer& row, TFetchMode mode, bool check);
