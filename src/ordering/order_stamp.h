@@ -4,30 +4,21 @@
 // time since 30.12.1899: the supplier's importer and the archive already hold
 // names made this way, so the arithmetic is kept exactly, floating point and
 // truncation included. The clock is a seam: the program reads the system's
-// local time, tests pass fixed moments. Values only; nothing is kept.
+// local time (LocalNow), tests pass fixed moments. Values only.
 #pragma once
 
 #include <functional>
 #include <string>
 
-#include "app/formats.h"
+#include "common/local_date_time.h"
 
 namespace zakaz {
 
-// A moment of local time to the millisecond.
-struct OrderTime {
-  LocalDateTime date_time;
-  int millisecond = 0;
-};
+using OrderClock = std::function<LocalDateTime()>;
 
-using OrderClock = std::function<OrderTime()>;
-
-// The system's local time now.
-OrderTime LocalNow();
-
-// The whole part of (days since 30.12.1899, the time of day as the fraction)
-// × 10000 in upper-case hexadecimal, at least 8 digits: 05.03.2009 14:22:10
-// gives "17C4D6B3".
-std::string MakeOrderStamp(const OrderTime& now);
+// The whole part of (days since 30.12.1899, the time of day to the
+// millisecond as the fraction) × 10000 in upper-case hexadecimal, at least 8
+// digits: 05.03.2009 14:22:10 gives "17C4D6B3".
+std::string MakeOrderStamp(const LocalDateTime& now);
 
 }  // namespace zakaz

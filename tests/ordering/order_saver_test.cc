@@ -42,7 +42,7 @@ using ::testing::SizeIs;
 using ::testing::StartsWith;
 
 // 05.03.2009 14:22:10, whose stamp is D6B3.
-const OrderTime kMarch5 = {{2009, 3, 5, 14, 22, 10}, 0};
+const LocalDateTime kMarch5 = {2009, 3, 5, 14, 22, 10, 0};
 
 // The view modes as the main window sets them on the price table.
 class TableViews : public IViewModes {
@@ -145,22 +145,22 @@ class OrderSaverTest : public ::testing::Test {
   TableViews views_{price_};
   FixedSettings settings_;
   testing::FakeUserPrompts prompts_;
-  OrderTime now_ = kMarch5;
+  LocalDateTime now_ = kMarch5;
   int refills_ = 0;
 };
 
 TEST(MakeOrderStamp, CountsTenThousandthsOfADaySince1899InHex) {
   struct Case {
-    OrderTime time;
+    LocalDateTime time;
     const char* stamp;
   };
   const Case kCases[] = {
       {kMarch5, "17C4D6B3"},
-      {{{1899, 12, 30, 0, 0, 0}, 0}, "00000000"},
-      {{{1899, 12, 30, 0, 0, 8}, 640}, "00000001"},  // one unit is 8.64 seconds
-      {{{2000, 1, 1, 0, 0, 8}, 639}, "15C56CE0"},    // milliseconds count
-      {{{2000, 1, 1, 0, 0, 8}, 640}, "15C56CE1"},
-      {{{2099, 12, 31, 23, 59, 59}, 999}, "2B8AB2AF"},
+      {{1899, 12, 30, 0, 0, 0, 0}, "00000000"},
+      {{1899, 12, 30, 0, 0, 8, 640}, "00000001"},  // one unit is 8.64 seconds
+      {{2000, 1, 1, 0, 0, 8, 639}, "15C56CE0"},    // milliseconds count
+      {{2000, 1, 1, 0, 0, 8, 640}, "15C56CE1"},
+      {{2099, 12, 31, 23, 59, 59, 999}, "2B8AB2AF"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.stamp);
@@ -264,7 +264,7 @@ TEST_F(OrderSaverTest, TwoSavesInOneStampUnitGiveTwoFiles) {
   price_.Edit();
   price_.FieldByName("QUANT").SetAsInteger(4);
   price_.Post();
-  now_.date_time.second += 1;  // same unit
+  now_.second += 1;  // same unit
   Saver().Save();
   EXPECT_THAT(DemandNames(), ElementsAre("1234D6B3.DBF", "1234D6B4.DBF"));
   EXPECT_THAT(testing::ReadQuantities("demand/1234D6B3.DBF"), ElementsAre(1));
