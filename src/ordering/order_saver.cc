@@ -55,7 +55,12 @@ void TOrderSaver::Save() {
     if (price_table_.Active() && !price_table_.Eof()) {
       const bool created = CreateOrderFile(OrderFileName());
       if (OnOrdersChanged) OnOrdersChanged();
-      if (created) ClearQuantities(price_table_, views_);
+      if (created) {
+        // One repaint after the last row instead of one per row; nor can the
+        // grid move the cursor while the rows are walked.
+        ControlsPause pause(price_table_);
+        ClearQuantities(price_table_, views_);
+      }
     }
   } catch (const std::exception&) {
     views_.SetViewMode(vmPrice);
@@ -79,6 +84,12 @@ bool TOrderSaver::CreateOrderFile(const std::string& path) {
 }
 
 void TOrderSaver::SaveBeforeSend() {
+  // Closing would drop a quantity still being typed, and the send would
+  // then go without it.
+  const dbf::TDataSetState state = price_table_.State();
+  if (state == dbf::TDataSetState::dsEdit || state == dbf::TDataSetState::dsInsert) {
+    price_table_.Post();
+  }
   if (PriceListExists()) {
     ReopenPriceList(price_table_);
     Save();

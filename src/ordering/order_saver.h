@@ -52,8 +52,9 @@ class TOrderSaver {
   // "demand\" + client code + stamp + ".DBF", moved on to a free name.
   std::string OrderFileName() const;
 
-  // The first steps of "Подключение": with a price list in the working
-  // directory, reopens it and saves a typed order; then closes PriceTable.
+  // The first steps of "Подключение": posts a row still being edited; with a
+  // price list in the working directory, reopens it and saves a typed order;
+  // then closes PriceTable.
   void SaveBeforeSend();
 
  private:

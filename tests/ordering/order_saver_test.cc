@@ -363,12 +363,16 @@ TEST_F(OrderSaverTest, AnOrderFileIsNeverWrittenOverAnExistingOne) {
 }
 
 TEST_F(OrderSaverTest, SaveBeforeSendSavesTheTypedOrderAndClosesTheTable) {
-  OpenPriceList({0, 6});
-  price_.Close();
+  OpenPriceList({0, 6, 0});
+  // A quantity still being typed goes with the order, not lost by the close.
+  price_.First();
+  price_.Edit();
+  price_.FieldByName("QUANT").SetAsInteger(2);
   Saver().SaveBeforeSend();
   EXPECT_FALSE(price_.Active());
   EXPECT_THAT(DemandNames(), ElementsAre("1234D6B3.DBF"));
-  EXPECT_THAT(testing::ReadQuantities("price.DBF"), ElementsAre(0, 0));
+  EXPECT_THAT(testing::ReadQuantities("demand/1234D6B3.DBF"), ElementsAre(2, 6));
+  EXPECT_THAT(testing::ReadQuantities("price.DBF"), ElementsAre(0, 0, 0));
 
   // Without a price list there is nothing to save; the table is closed all
   // the same.
