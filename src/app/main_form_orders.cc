@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "app/main_form.h"
-#include "dbf/code_page.h"
+#include "dbf/table/code_page.h"
 #include "ordering/db_grid.h"
 #include "ordering/pending_orders.h"
 #include "settings/nastroyki.h"

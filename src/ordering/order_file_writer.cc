@@ -14,7 +14,7 @@
 
 #include "common/file_path.h"
 #include "common/unique_fd.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 
 namespace zakaz {
 namespace {

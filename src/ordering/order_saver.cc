@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/user_prompts.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/order_entry.h"
 #include "ordering/order_file_writer.h"
 #include "ordering/order_files.h"

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "common/file_path.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/price_row.h"
 
 namespace zakaz {

@@ -20,11 +20,11 @@
 
 #include "app/main_form.h"
 #include "app/price_tables.h"
-#include "dbf/code_page.h"
-#include "dbf/table_dataset.h"
+#include "dbf/table/code_page.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "settings/nastroyki.h"
 #include "support/temp_dir.h"
 

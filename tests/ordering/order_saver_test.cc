@@ -20,14 +20,14 @@
 #include <vector>
 
 #include "app/price_tables.h"
-#include "dbf/code_page.h"
-#include "dbf/table_dataset.h"
+#include "dbf/table/code_page.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/order_file_writer.h"
 #include "ordering/order_stamp.h"
 #include "ordering/pending_orders.h"
 #include "ordering/price_row.h"
 #include "ordering/view_mode.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "settings/live_settings.h"
 #include "support/temp_dir.h"
 
