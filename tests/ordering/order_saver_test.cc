@@ -20,15 +20,15 @@
 #include <vector>
 
 #include "app/price_tables.h"
-#include "dbf/table/code_page.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/table/code_page.h"
 #include "ordering/order_file_writer.h"
 #include "ordering/order_stamp.h"
 #include "ordering/pending_orders.h"
 #include "ordering/price_row.h"
 #include "ordering/view_mode.h"
-#include "support/fake_user_prompts.h"
 #include "settings/live_settings.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {
@@ -349,6 +349,23 @@ TEST_F(OrderSaverTest, AKillDuringTheSaveLeavesOnlyATemporaryFileThatTheNextStar
   std::ofstream("demand/9999AAAA.DBF") << "x";
   RemoveLeftoverOrderFiles();
   EXPECT_THAT(DemandNames(), ElementsAre("9999AAAA.DBF"));
+}
+
+TEST_F(OrderSaverTest, AReadErrorInThePriceListLeavesNoOrderBehind) {
+  OpenPriceList(std::vector<int>(50, 1));
+  views_.SetViewMode(vmOrder);
+  // The price list loses its last rows under the open table.
+  const std::string bytes = ReadBytes("price.DBF");
+  const size_t header = static_cast<size_t>(Little16(bytes, 8));
+  const size_t length = static_cast<size_t>(Little16(bytes, 10));
+  fs::resize_file("price.DBF", header + 10 * length);
+  EXPECT_FALSE(Saver().CreateOrderFile("demand\\1234D6B3.DBF"));
+  ASSERT_THAT(prompts_.shown, SizeIs(1));
+  EXPECT_EQ("Error: Ошибка создания заказа:\rRecord request beyond range of table",
+            prompts_.shown[0]);
+  EXPECT_THAT(DemandNames(), IsEmpty());
+  EXPECT_EQ(vmOrder, views_.ViewMode());
+  EXPECT_FALSE(price_.ControlsDisabled());
 }
 
 TEST_F(OrderSaverTest, AnOrderFileIsNeverWrittenOverAnExistingOne) {
