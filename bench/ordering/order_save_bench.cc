@@ -10,9 +10,9 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "ordering/data_set_model.h"
 #include "dbf/dataset/table_dataset.h"
 #include "dbf/table/code_page.h"
+#include "ordering/data_set_model.h"
 #include "sample_price_list.h"
 #include "support/fake_user_prompts.h"
 
@@ -24,7 +24,8 @@ constexpr int kPriceRows = 100000;
 constexpr int kOrderedRows = 2500;
 
 struct SaveBench {
-  SaveBench() : dir(fs::temp_directory_path() / ("zakaz_order_save_bench_" + std::to_string(::getpid()))) {
+  SaveBench()
+      : dir(fs::temp_directory_path() / ("zakaz_order_save_bench_" + std::to_string(::getpid()))) {
     fs::create_directories(dir / "demand");
     zakaz::dbf::TSampleOptions options;
     options.rows = kPriceRows;

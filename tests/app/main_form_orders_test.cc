@@ -20,12 +20,12 @@
 
 #include "app/main_form.h"
 #include "app/price_tables.h"
-#include "dbf/table/code_page.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/table/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
-#include "support/fake_user_prompts.h"
 #include "settings/nastroyki.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {
@@ -40,24 +40,6 @@ using ::testing::StartsWith;
 
 constexpr int kQuantColumn = 7;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The stored records of a table file, deletion flag left out.
-std::vector<std::string> StoredRecords(const fs::path& path) {
-  const std::string b = ReadBytes(path);
-  auto u16 = [&](size_t at) {
-    return static_cast<size_t>(static_cast<unsigned char>(b[at]) |
-                               static_cast<unsigned char>(b[at + 1]) << 8);
-  };
-  std::vector<std::string> records;
-  for (size_t i = 0; i < u16(4); ++i)
-    records.push_back(b.substr(u16(8) + i * u16(10) + 1, u16(10) - 1));
-  return records;
-}
-
 // The table as the independent reader sees it: the column names, then per
 // record NAME and QUANT.
 std::string ReadWithDbfread(const fs::path& table, const fs::path& out) {
@@ -70,8 +52,8 @@ std::string ReadWithDbfread(const fs::path& table, const fs::path& out) {
   std::ofstream(script_path) << script;
   const std::string command = "/usr/bin/python3 '" + script_path.string() + "' '" + table.string() +
                               "' > '" + out.string() + "' 2>&1";
-  EXPECT_EQ(0, std::system(command.c_str())) << ReadBytes(out);
-  return ReadBytes(out);
+  EXPECT_EQ(0, std::system(command.c_str())) << testing::FileBytes(out.string());
+  return testing::FileBytes(out.string());
 }
 
 class MainFormOrdersTest : public ::testing::Test {
@@ -144,7 +126,7 @@ TEST_F(MainFormOrdersTest, SaveWritesTheOrderedRowsAsTheyAreStoredAndClearsThem)
                             {.name = "C"},
                             {.name = "D", .quant = 1, .flag = 1},
                             {.name = "\xC0\xE1\xF0", .quant = 3}});  // Cyrillic in Windows-1251
-  const std::vector<std::string> price = StoredRecords("price.DBF");
+  const std::vector<std::string> price = testing::StoredRecords("price.DBF");
   TMainForm& form = Start();
   // The client code typed into the settings dialog counts from that moment.
   auto* clcode = settings_->findChild<QLineEdit*>("Clcode");
@@ -155,7 +137,7 @@ TEST_F(MainFormOrdersTest, SaveWritesTheOrderedRowsAsTheyAreStoredAndClearsThem)
   EXPECT_THAT(prompts_.shown, IsEmpty());
   const fs::path order = "demand/0042D6B3.DBF";
   ASSERT_TRUE(fs::exists(order));
-  EXPECT_THAT(StoredRecords(order), ElementsAre(price[1], price[3], price[4]));
+  EXPECT_THAT(testing::StoredRecords(order.string()), ElementsAre(price[1], price[3], price[4]));
   EXPECT_EQ(
       "NAME,PROIZVOD,PRICE,KOL,QUANT,KOD,SROK,NDS,FASOVKA,FLAG,COMMENT\n"
       "B 2\nD 1\nАбр 3\n",

@@ -78,26 +78,8 @@ class FixedSettings : public ILiveSettings {
   std::string client_code = "1234";
 };
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 int Little16(const std::string& bytes, size_t at) {
   return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
-}
-
-// The record images of a table file as stored, deletion flag left out.
-std::vector<std::string> Records(const fs::path& path) {
-  const std::string bytes = ReadBytes(path);
-  const size_t header = static_cast<size_t>(Little16(bytes, 8));
-  const size_t length = static_cast<size_t>(Little16(bytes, 10));
-  const size_t count = static_cast<unsigned char>(bytes[4]) | static_cast<unsigned char>(bytes[5])
-                                                                  << 8;
-  std::vector<std::string> out;
-  for (size_t i = 0; i < count; ++i)
-    out.push_back(bytes.substr(header + i * length + 1, length - 1));
-  return out;
 }
 
 // Every name in "demand", sorted.
@@ -203,15 +185,15 @@ TEST_F(OrderSaverTest, FreeNameSkipsPendingAndArchivedOrdersIgnoringCase) {
 
 TEST_F(OrderSaverTest, SavesExactlyTheOrderedRowsByteForByteAndClearsThem) {
   OpenPriceList({0, 2, 0, 5, 1, 0});
-  const std::vector<std::string> price_records = Records("price.DBF");
+  const std::vector<std::string> price_records = testing::StoredRecords("price.DBF");
   Saver().Save();
 
   EXPECT_THAT(prompts_.shown, IsEmpty());
   EXPECT_THAT(DemandNames(), ElementsAre("1234D6B3.DBF"));
-  EXPECT_THAT(Records("demand/1234D6B3.DBF"),
+  EXPECT_THAT(testing::StoredRecords("demand/1234D6B3.DBF"),
               ElementsAre(price_records[1], price_records[3], price_records[4]));
-  const std::string order = ReadBytes("demand/1234D6B3.DBF");
-  const std::string price = ReadBytes("price.DBF");
+  const std::string order = testing::FileBytes("demand/1234D6B3.DBF");
+  const std::string price = testing::FileBytes("price.DBF");
   const int header = Little16(price, 8);
   EXPECT_EQ(header, Little16(order, 8));
   // The columns are the price list's, descriptor for descriptor, with the
@@ -355,7 +337,7 @@ TEST_F(OrderSaverTest, AReadErrorInThePriceListLeavesNoOrderBehind) {
   OpenPriceList(std::vector<int>(50, 1));
   views_.SetViewMode(vmOrder);
   // The price list loses its last rows under the open table.
-  const std::string bytes = ReadBytes("price.DBF");
+  const std::string bytes = testing::FileBytes("price.DBF");
   const size_t header = static_cast<size_t>(Little16(bytes, 8));
   const size_t length = static_cast<size_t>(Little16(bytes, 10));
   fs::resize_file("price.DBF", header + 10 * length);
@@ -375,7 +357,7 @@ TEST_F(OrderSaverTest, AnOrderFileIsNeverWrittenOverAnExistingOne) {
   EXPECT_FALSE(Saver().CreateOrderFile("demand\\1234D6B3.DBF"));
   ASSERT_THAT(prompts_.shown, SizeIs(1));
   EXPECT_THAT(prompts_.shown[0], StartsWith("Error: Ошибка создания заказа:\r"));
-  EXPECT_EQ("earlier order", ReadBytes("demand/1234D6B3.DBF"));
+  EXPECT_EQ("earlier order", testing::FileBytes("demand/1234D6B3.DBF"));
   EXPECT_THAT(DemandNames(), ElementsAre("1234D6B3.DBF"));
 }
 
