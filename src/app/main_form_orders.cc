@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "app/main_form.h"
-#include "dbf/table/code_page.h"
+#include "common/code_page.h"
 #include "ordering/db_grid.h"
 #include "ordering/pending_orders.h"
 #include "settings/nastroyki.h"
@@ -80,7 +80,7 @@ void TMainForm::DeleteButton3Click() {
 }
 
 void TMainForm::ButtonComClick() {
-  WriteOrderComment(price_table_, dbf::Utf8ToCp1251(Coment_->text().toStdString()));
+  WriteOrderComment(price_table_, Utf8ToCp1251(Coment_->text().toStdString()));
 }
 
 void TMainForm::ButtonSvyzClick() {
