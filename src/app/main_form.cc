@@ -29,6 +29,7 @@
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "ordering/order_entry.h"
+#include "ordering/order_file_writer.h"
 #include "ordering/order_files.h"
 #include "ordering/price_grid.h"
 #include "ordering/price_row.h"
@@ -250,6 +251,7 @@ void TMainForm::BuildControls() {
   connect(ArchiveSpeedButton_, &QToolButton::toggled, this, [this](bool down) {
     if (down) NaklButton_->setChecked(false);
   });
+  ConnectOrderButtons();
   connect(TreeView2_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
     if (node != nullptr && !filling_tree_) Guard([this, node] { TreeView2Change(node); });
   });
@@ -262,6 +264,7 @@ void TMainForm::FormCreate() {
   OpenPriceList();
   PlaceWindow();
   ButtonCom_->setEnabled(false);
+  RemoveLeftoverOrderFiles();
   PagesChange();
 }
 
@@ -397,9 +400,9 @@ void TMainForm::TreeView2Change(QTreeWidgetItem* node) {
     price_table_.SetTableName(kPriceListNode);
     price_table_.Open();
   } else {
-    // Order names are 8.3 names; longer node texts are cut as the name field
-    // holds at most twelve characters.
-    price_table_.SetTableName("demand\\" + node->text(0).left(12).toStdString());
+    // The whole name: a client code longer than four characters makes names
+    // beyond 8.3, which must open as well.
+    price_table_.SetTableName("demand\\" + node->text(0).toStdString());
     price_table_.Open();
   }
   SaveButton_->setEnabled(price_node);

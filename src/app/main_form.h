@@ -27,6 +27,7 @@
 
 #include "common/formats.h"
 #include "dbf/dataset/table_dataset.h"
+#include "ordering/order_saver.h"
 #include "ordering/view_mode.h"
 #include "settings/ini_file.h"
 
@@ -43,7 +44,9 @@ namespace zakaz {
 
 class DataSetModel;
 class DbGrid;
+class ILiveSettings;
 class IUserPrompts;
+class TNastroyki;
 
 class TMainForm : public QMainWindow, public IViewModes {
   Q_OBJECT
@@ -55,7 +58,11 @@ class TMainForm : public QMainWindow, public IViewModes {
   TMainForm(IUserPrompts& prompts, const std::string& ini_path, QWidget* parent = nullptr);
   ~TMainForm() override;
 
-  void SetSettingsForm(QDialog* form) { settings_form_ = form; }
+  // The settings dialog: "Настройки" shows it, and each save reads the client
+  // code in force from it.
+  void SetSettingsForm(TNastroyki* form);
+  // The clock of the order stamps (the system's local time unless set).
+  void SetOrderClock(OrderClock clock) { order_clock_ = std::move(clock); }
   void SetHelpForm(QDialog* form) { help_form_ = form; }
   // The connection window, created after the settings dialog; "Подключение"
   // shows it modally with exec() once the typed order is saved and the price
@@ -100,6 +107,11 @@ class TMainForm : public QMainWindow, public IViewModes {
   void poiskExit();
   // "Очистить": asks "Очистить заказ?" and on Yes clears every quantity.
   void SpeedButton2Click();
+  // Order files (main_form_orders.cc).
+  void SaveButtonClick();
+  void DeleteButton3Click();
+  void ButtonComClick();
+  void ButtonSvyzClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -111,6 +123,9 @@ class TMainForm : public QMainWindow, public IViewModes {
   QString PriceListTitle() const;
   // Runs `handler`; a failure is shown in the application's error box.
   void Guard(const std::function<void()>& handler);
+  void ConnectOrderButtons();
+  TOrderSaver OrderSaver();
+  void CommitGridEditor();
 
   IUserPrompts& prompts_;
   IniFile ini_;
@@ -125,6 +140,8 @@ class TMainForm : public QMainWindow, public IViewModes {
   QString application_title_;
   bool quit_requested_ = false;
   QDialog* settings_form_ = nullptr;
+  const ILiveSettings* live_settings_ = nullptr;
+  OrderClock order_clock_ = LocalNow;
   QDialog* help_form_ = nullptr;
   QDialog* connect_form_ = nullptr;
 

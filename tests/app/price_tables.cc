@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "dbf/dataset/table_dataset.h"
 #include "sample_price_list.h"
 
@@ -37,6 +40,27 @@ std::vector<int> ReadQuantities(const std::string& path) {
   for (table.First(); !table.Eof(); table.Next()) out.push_back(table.FieldByName("QUANT").AsInteger());
   table.Close();
   return out;
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> StoredRecords(const std::string& path) {
+  const std::string bytes = FileBytes(path);
+  auto number = [&bytes](size_t at, size_t width) {
+    size_t value = 0;
+    for (size_t i = width; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+  };
+  const size_t count = number(4, 4);
+  const size_t header = number(8, 2);
+  const size_t length = number(10, 2);
+  std::vector<std::string> records;
+  for (size_t i = 0; i < count; ++i)
+    records.push_back(bytes.substr(header + i * length + 1, length - 1));
+  return records;
 }
 
 WorkingDirectory::WorkingDirectory(const std::filesystem::path& dir)

@@ -27,6 +27,13 @@ void WritePriceTable(const std::string& path, const std::vector<PriceRow>& rows)
 // QUANT of every record of `path`, in record order.
 std::vector<int> ReadQuantities(const std::string& path);
 
+// The whole contents of the file at `path`.
+std::string FileBytes(const std::string& path);
+
+// The record images of the table file at `path` as stored, each without its
+// deletion flag, in record order.
+std::vector<std::string> StoredRecords(const std::string& path);
+
 // Makes `dir` the working directory for the object's lifetime.
 class WorkingDirectory {
  public:

@@ -1,0 +1,100 @@
+#include "ordering/order_saver.h"
+
+#include <exception>
+#include <string>
+
+#include "common/user_prompts.h"
+#include "dbf/dataset/table_dataset.h"
+#include "ordering/order_entry.h"
+#include "ordering/order_file_writer.h"
+#include "ordering/order_files.h"
+#include "ordering/pending_orders.h"
+#include "ordering/view_mode.h"
+#include "settings/live_settings.h"
+
+namespace zakaz {
+namespace {
+
+constexpr char kCreateOrderFailed[] = "Ошибка создания заказа:";
+// The stamp is the value's text without its first four characters.
+constexpr size_t kStampPrefixLength = 4;
+
+// The grid's updates from the table are suspended for the object's lifetime,
+// so a failure anywhere in a save still resumes them.
+class ControlsPause {
+ public:
+  explicit ControlsPause(dbf::TTableDataSet& table) : table_(table) { table_.DisableControls(); }
+  ~ControlsPause() { table_.EnableControls(); }
+  ControlsPause(const ControlsPause&) = delete;
+  ControlsPause& operator=(const ControlsPause&) = delete;
+
+ private:
+  dbf::TTableDataSet& table_;
+};
+
+}  // namespace
+
+TOrderSaver::TOrderSaver(dbf::TTableDataSet& price_table, dbf::TTableDataSet& order_table,
+                         IViewModes& views, const ILiveSettings& settings, IUserPrompts& prompts,
+                         OrderClock clock)
+    : price_table_(price_table),
+      order_table_(order_table),
+      views_(views),
+      settings_(settings),
+      prompts_(prompts),
+      clock_(std::move(clock)) {}
+
+std::string TOrderSaver::OrderFileName() const {
+  const std::string value = MakeOrderStamp(clock_());
+  return FreeOrderFileName(settings_.ClientCode(), value.substr(kStampPrefixLength));
+}
+
+void TOrderSaver::Save() {
+  views_.SetViewMode(vmOrder);
+  try {
+    if (price_table_.Active() && !price_table_.Eof()) {
+      const bool created = CreateOrderFile(OrderFileName());
+      if (OnOrdersChanged) OnOrdersChanged();
+      if (created) {
+        // One repaint after the last row instead of one per row; nor can the
+        // grid move the cursor while the rows are walked.
+        ControlsPause pause(price_table_);
+        ClearQuantities(price_table_, views_);
+      }
+    }
+  } catch (const std::exception&) {
+    views_.SetViewMode(vmPrice);
+    throw;
+  }
+  views_.SetViewMode(vmPrice);
+}
+
+bool TOrderSaver::CreateOrderFile(const std::string& path) {
+  ControlsPause pause(price_table_);
+  const TViewMode remembered = views_.ViewMode();
+  bool created = false;
+  try {
+    views_.SetViewMode(vmOrder);
+    created = WriteOrderFile(price_table_, order_table_, path) > 0;
+  } catch (const std::exception& e) {
+    prompts_.Error(std::string(kCreateOrderFailed) + "\r" + e.what());
+  }
+  views_.SetViewMode(remembered);
+  return created;
+}
+
+void TOrderSaver::SaveBeforeSend() {
+  // Closing would drop a quantity still being typed, and the send would
+  // then go without it.
+  const dbf::TDataSetState state = price_table_.State();
+  if (state == dbf::TDataSetState::dsEdit || state == dbf::TDataSetState::dsInsert) {
+    price_table_.Post();
+  }
+  if (PriceListExists()) {
+    ReopenPriceList(price_table_);
+    Save();
+  }
+  price_table_.Close();
+}
+
+}  // namespace zakaz

@@ -1,0 +1,33 @@
+// What the buttons of a pending order shown in the main window do to it:
+// "Удалить" and the comment button. Plain functions over the dataset; no
+// widgets, nothing kept.
+#pragma once
+
+#include <string>
+
+namespace zakaz {
+
+namespace dbf {
+class TTableDataSet;
+}
+
+// Text of the failure when "Удалить" finds no node selected.
+inline constexpr char kInvalidIndex[] = "Invalid index";
+
+// Closes `price_table` (whatever it shows) and opens the price list in it.
+// Throws the engine's failure; the table is then closed.
+void ReopenPriceList(dbf::TTableDataSet& price_table);
+
+// "Удалить" for the pending order `file_name` (its whole name in "demand",
+// as the tree lists it), without a question: the price list is reopened
+// first, which also lets go of the order if it was shown; then the file is
+// deleted. When the price list cannot be opened nothing is deleted and the
+// failure propagates. A file that is already gone is no failure.
+void DeletePendingOrder(dbf::TTableDataSet& price_table, const std::string& file_name);
+
+// Puts `comment` (Windows-1251 text) into COMMENT of the first row of the
+// open `order`, whatever row is current, and posts it; the engine cuts it to
+// the column's width.
+void WriteOrderComment(dbf::TTableDataSet& order, const std::string& comment);
+
+}  // namespace zakaz
