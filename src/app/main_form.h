@@ -27,7 +27,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/formats.h"
+#include "common/formats.h"
 #include "dbf/table_dataset.h"
 #include "ordering/view_mode.h"
 #include "settings/ini_file.h"
