@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/formats.h"
+#include "common/formats.h"
 
 namespace zakaz {
 
