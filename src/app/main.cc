@@ -4,7 +4,7 @@
 #include "app/application.h"
 #include "app/help_form.h"
 #include "app/main_form.h"
-#include "dbf/code_page.h"
+#include "dbf/table/code_page.h"
 #include "ordering/list_form.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"

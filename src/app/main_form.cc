@@ -24,7 +24,7 @@
 
 #include "common/file_path.h"
 #include "common/user_prompts.h"
-#include "dbf/code_page.h"
+#include "dbf/table/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "ordering/order_files.h"

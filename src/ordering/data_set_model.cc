@@ -8,7 +8,7 @@
 
 #include "common/formats.h"
 #include "common/windows1251.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 
 namespace zakaz {
 namespace {
