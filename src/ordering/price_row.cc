@@ -28,8 +28,14 @@ void ConfigurePriceTable(dbf::TTableDataSet& table) {
 }
 
 void PriceTableCalcFields(dbf::TTableDataSet& table) {
-  const double price = table.FieldByName(kFieldPrice).AsFloat();
-  table.FieldByName(kFieldPrices).SetAsFloat(price);
+  const dbf::TField& price_field = table.FieldByName(kFieldPrice);
+  const double price = price_field.AsFloat();
+  // A price its writer left unset shows as none.
+  if (price_field.IsNull()) {
+    table.FieldByName(kFieldPrices).Clear();
+  } else {
+    table.FieldByName(kFieldPrices).SetAsFloat(price);
+  }
   table.FieldByName(kFieldSumma).SetAsFloat(table.FieldByName(kFieldQuant).AsInteger() * price);
 }
 

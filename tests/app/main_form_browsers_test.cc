@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -258,6 +259,49 @@ TEST_F(MainFormBrowsersTest, AChosenFileThatCannotBeOpenedShowsTheMessageAndTheT
   Press("NaklButton", waybills_, Choose);
   ExpectPriceList();
   EXPECT_EQ(kPriceNode, ButtonStates());
+}
+
+// A waybill as another program writes it: shapelib's dbfadd stores a number
+// it was given no value for as asterisks.
+TEST_F(MainFormBrowsersTest, AWaybillWithUnsetNumbersIsShownAndSummed) {
+  fs::create_directory(dir_.Path() / "in");
+  const std::string path = dir_.File("in/n0001.dbf");
+  const std::string create = "dbfcreate '" + path +
+                             "' -s NAME 100 -s PROIZVOD 25 -n PRICE 10 2 -n KOL 8 0 -n QUANT 5 0"
+                             " -s Kod 100 -s SROK 10 -n NDS 2 0 -s FASOVKA 10 -n FLAG 1 0"
+                             " -s COMMENT 100";
+  ASSERT_EQ(0, std::system(create.c_str()));
+  for (const char* row : {"ANALGIN M 12.5 100 2 K1 01.01.2030 10 N10 0 ''",
+                          "UNSET M '' '' '' K2 '' '' N1 '' ''",
+                          "BINT M 3.1 5 3 K3 01.01.2030 10 N1 0 ''"}) {
+    ASSERT_EQ(0, std::system(("dbfadd '" + path + "' " + row).c_str()));
+  }
+  ASSERT_NE(std::string::npos, Bytes(path).find("*****")) << "the writer no longer writes asterisks";
+  TMainForm& form = Start();
+  Press("NaklButton", waybills_, Choose);
+  ASSERT_EQ(vmWaybill, form.ViewMode());
+  EXPECT_THAT(prompts_.shown, IsEmpty());
+  ASSERT_EQ(3, Model().rowCount());
+  EXPECT_EQ(QStringLiteral("UNSET"), Model().index(1, 0).data().toString());
+  for (int column : {3, 6, kQuantColumn}) {  // price, stock, quantity
+    SCOPED_TRACE(column);
+    EXPECT_EQ(QString(), Model().index(1, column).data().toString().trimmed());
+  }
+  EXPECT_EQ(QStringLiteral("12,5"), Model().index(0, 3).data().toString());
+  EXPECT_EQ(QStringLiteral("5"), Model().FooterText(kQuantColumn));
+  EXPECT_EQ(QStringLiteral("34,3"), Model().FooterText(kSummaColumn));
+  // The cursor walks past the row, and the order filter passes over it.
+  for (form.PriceTable().First(); !form.PriceTable().Eof(); form.PriceTable().Next()) {
+  }
+  EXPECT_THAT(prompts_.shown, IsEmpty());
+  Press("NaklButton", waybills_, Choose);
+  QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
+  ASSERT_EQ(vmOrder, form.ViewMode());
+  Press("NaklButton", waybills_, Choose);
+  EXPECT_EQ(vmWaybill, form.ViewMode());
+  EXPECT_EQ(2, Model().rowCount());
+  EXPECT_EQ(QStringLiteral("5"), Model().FooterText(kQuantColumn));
+  EXPECT_THAT(prompts_.shown, IsEmpty());
 }
 
 TEST_F(MainFormBrowsersTest, LeavingForTheConnectionReturnsToTheWritablePriceList) {
