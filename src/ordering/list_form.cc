@@ -63,7 +63,8 @@ TListForm::TListForm(const TBrowserKind& kind, IUserPrompts& prompts, QWidget* p
   ListBox_->installEventFilter(this);
 
   OkButton_ = AddButton(this, "OkButton", QStringLiteral("Выбор"), kButtonMargin);
-  DelButton_ = AddButton(this, "DelButton", QStringLiteral("Удалить"), (kClientWidth - kButtonWidth) / 2);
+  DelButton_ =
+      AddButton(this, "DelButton", QStringLiteral("Удалить"), (kClientWidth - kButtonWidth) / 2);
   CancelButton_ = AddButton(this, "CancelButton", QStringLiteral("Отмена"),
                             kClientWidth - kButtonMargin - kButtonWidth);
 

@@ -19,8 +19,8 @@ namespace zakaz {
 
 // One listed file.
 struct TOrderData {
-  std::string FileName;  // as the directory gives it, e.g. 1234D6B3.DBF
-  std::string DateText;  // its modification time as date-time text
+  std::string FileName;    // as the directory gives it, e.g. 1234D6B3.DBF
+  std::string DateText;    // its modification time as date-time text
   LocalDateTime FileTime;  // the same time as a value, for the window title
 };
 

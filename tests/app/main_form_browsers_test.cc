@@ -34,10 +34,10 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::PriceRow;
 using ::testing::StartsWith;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
-using testing::PriceRow;
 
 constexpr int kQuantColumn = 7;
 constexpr int kSummaColumn = 8;
@@ -78,7 +78,8 @@ class MainFormBrowsersTest : public ::testing::Test {
   DataSetModel& Model() const { return *form_->GridModel(); }
 
   // Presses `toggle`; `in_browser` acts on the browser it shows (if any).
-  void Press(const char* toggle, TListForm& browser, const std::function<void(TListForm&)>& in_browser) {
+  void Press(const char* toggle, TListForm& browser,
+             const std::function<void(TListForm&)>& in_browser) {
     QTimer::singleShot(0, &browser, [&browser, in_browser] {
       if (!browser.isVisible()) return;
       in_browser(browser);
@@ -133,7 +134,8 @@ class MainFormBrowsersTest : public ::testing::Test {
 
 TEST_F(MainFormBrowsersTest, ArchiveShowsTheChosenOrderReadOnlyAndTheToggleLeadsBack) {
   Put("archive", "0001AAAA.DBF", {{.name = "OLD", .quant = 3}}, 0);
-  Put("archive", "0001BBBB.DBF", {{.name = "Y", .price = 2, .quant = 2}, {.name = "Z", .quant = 5}}, 1);
+  Put("archive", "0001BBBB.DBF", {{.name = "Y", .price = 2, .quant = 2}, {.name = "Z", .quant = 5}},
+      1);
   TMainForm& form = Start();
   Press("ArchiveSpeedButton", archive_, Choose);
   EXPECT_EQ(vmArchive, form.ViewMode());
@@ -157,8 +159,9 @@ TEST_F(MainFormBrowsersTest, ArchiveShowsTheChosenOrderReadOnlyAndTheToggleLeads
   QTest::keyClick(grid, Qt::Key_Return);
   QTest::keyClick(grid, Qt::Key_Delete);
   QTest::keyClick(grid, Qt::Key_Down);
-  EXPECT_THAT([&] { form.PriceTable().Edit(); },
-              ThrowsMessage<dbf::EDatabaseError>(StrEq("PriceTable: Cannot modify a read-only dataset")));
+  EXPECT_THAT(
+      [&] { form.PriceTable().Edit(); },
+      ThrowsMessage<dbf::EDatabaseError>(StrEq("PriceTable: Cannot modify a read-only dataset")));
   EXPECT_EQ(QStringLiteral("2"), Model().index(0, kQuantColumn).data().toString());
   EXPECT_THAT(prompts_.shown, IsEmpty());
 
@@ -194,7 +197,8 @@ TEST_F(MainFormBrowsersTest, EmptyListOrCancelReleasesTheToggleAndKeepsTheView) 
 }
 
 TEST_F(MainFormBrowsersTest, InOrderModeTheArchivedOrderIsShownThroughTheFilter) {
-  Put("archive", "0001AAAA.DBF", {{.name = "NONE"}, {.name = "SOME", .quant = 4}, {.name = "NIL"}}, 0);
+  Put("archive", "0001AAAA.DBF", {{.name = "NONE"}, {.name = "SOME", .quant = 4}, {.name = "NIL"}},
+      0);
   TMainForm& form = Start();
   QTest::mouseClick(Button("FilterSpeedButton"), Qt::LeftButton);
   ASSERT_EQ(vmOrder, form.ViewMode());
@@ -230,7 +234,8 @@ TEST_F(MainFormBrowsersTest, FromArchiveToWaybillAndBackRestoresThePendingOrderS
   });
   EXPECT_EQ(vmWaybill, form.ViewMode());
   EXPECT_EQ("in\\n1.DBF", form.PriceTable().TableName());
-  EXPECT_EQ(QStringLiteral("ООО Бриолан. Накладная n1.dbf от 05.03.2009 14:00:00"), form.windowTitle());
+  EXPECT_EQ(QStringLiteral("ООО Бриолан. Накладная n1.dbf от 05.03.2009 14:00:00"),
+            form.windowTitle());
   EXPECT_TRUE(Button("NaklButton")->isChecked());
   EXPECT_FALSE(Button("ArchiveSpeedButton")->isChecked());
   EXPECT_EQ(kBrowsing, ButtonStates());
@@ -271,12 +276,13 @@ TEST_F(MainFormBrowsersTest, AWaybillWithUnsetNumbersIsShownAndSummed) {
                              " -s Kod 100 -s SROK 10 -n NDS 2 0 -s FASOVKA 10 -n FLAG 1 0"
                              " -s COMMENT 100";
   ASSERT_EQ(0, std::system(create.c_str()));
-  for (const char* row : {"ANALGIN M 12.5 100 2 K1 01.01.2030 10 N10 0 ''",
-                          "UNSET M '' '' '' K2 '' '' N1 '' ''",
-                          "BINT M 3.1 5 3 K3 01.01.2030 10 N1 0 ''"}) {
+  for (const char* row :
+       {"ANALGIN M 12.5 100 2 K1 01.01.2030 10 N10 0 ''", "UNSET M '' '' '' K2 '' '' N1 '' ''",
+        "BINT M 3.1 5 3 K3 01.01.2030 10 N1 0 ''"}) {
     ASSERT_EQ(0, std::system(("dbfadd '" + path + "' " + row).c_str()));
   }
-  ASSERT_NE(std::string::npos, Bytes(path).find("*****")) << "the writer no longer writes asterisks";
+  ASSERT_NE(std::string::npos, Bytes(path).find("*****"))
+      << "the writer no longer writes asterisks";
   TMainForm& form = Start();
   Press("NaklButton", waybills_, Choose);
   ASSERT_EQ(vmWaybill, form.ViewMode());
@@ -290,6 +296,16 @@ TEST_F(MainFormBrowsersTest, AWaybillWithUnsetNumbersIsShownAndSummed) {
   EXPECT_EQ(QStringLiteral("12,5"), Model().index(0, 3).data().toString());
   EXPECT_EQ(QStringLiteral("5"), Model().FooterText(kQuantColumn));
   EXPECT_EQ(QStringLiteral("34,3"), Model().FooterText(kSummaColumn));
+  form.setWindowState(Qt::WindowNoState);
+  form.resize(1000, 300);
+  form.show();
+  QApplication::processEvents();
+  const QPixmap image = form.grab();
+  ASSERT_FALSE(image.isNull());
+  const QString target = qEnvironmentVariable("ZAKAZ_SCREENSHOT_WAYBILL");
+  if (!target.isEmpty()) {
+    EXPECT_TRUE(image.save(target));
+  }
   // The cursor walks past the row, and the order filter passes over it.
   for (form.PriceTable().First(); !form.PriceTable().Eof(); form.PriceTable().Next()) {
   }

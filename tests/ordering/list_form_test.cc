@@ -46,7 +46,8 @@ class ListFormTest : public ::testing::Test {
 
   std::vector<std::string> Items() const {
     std::vector<std::string> texts;
-    for (int i = 0; i < List()->count(); ++i) texts.push_back(List()->item(i)->text().toStdString());
+    for (int i = 0; i < List()->count(); ++i)
+      texts.push_back(List()->item(i)->text().toStdString());
     return texts;
   }
 
@@ -97,8 +98,10 @@ TEST_F(ListFormTest, KeysMouseAndCloseBoxChooseOrCancel) {
     const char* entry;
   };
   const Case kCases[] = {
-      {"Enter", [](ListFormTest& t) { QTest::keyClick(t.List(), Qt::Key_Return); }, true, "0001CCCC.DBF"},
-      {"Escape", [](ListFormTest& t) { QTest::keyClick(t.List(), Qt::Key_Escape); }, false, "0001CCCC.DBF"},
+      {"Enter", [](ListFormTest& t) { QTest::keyClick(t.List(), Qt::Key_Return); }, true,
+       "0001CCCC.DBF"},
+      {"Escape", [](ListFormTest& t) { QTest::keyClick(t.List(), Qt::Key_Escape); }, false,
+       "0001CCCC.DBF"},
       {"Отмена", [](ListFormTest& t) { t.Click("CancelButton"); }, false, "0001CCCC.DBF"},
       {"close box", [](ListFormTest& t) { t.form_.close(); }, false, "0001CCCC.DBF"},
       {"arrow up, Enter",
@@ -211,8 +214,12 @@ TEST_F(ListFormTest, WindowLayout) {
   EXPECT_EQ(QRect(0, 0, 487, 185), List()->geometry());
   EXPECT_EQ(QFrame::NoFrame, List()->frameShape());
   EXPECT_FALSE(List()->accessibleName().isEmpty());
-  struct Expect { const char* name; const char* caption; };
-  const Expect kButtons[] = {{"OkButton", "Выбор"}, {"DelButton", "Удалить"}, {"CancelButton", "Отмена"}};
+  struct Expect {
+    const char* name;
+    const char* caption;
+  };
+  const Expect kButtons[] = {
+      {"OkButton", "Выбор"}, {"DelButton", "Удалить"}, {"CancelButton", "Отмена"}};
   int left = -1;
   for (const auto& b : kButtons) {
     SCOPED_TRACE(b.name);
@@ -234,8 +241,10 @@ TEST_F(ListFormTest, Screenshot) {
   EXPECT_TRUE(Run([this] {
     const QPixmap image = form_.grab();
     ASSERT_FALSE(image.isNull());
-    const QString out = qEnvironmentVariable("ZAKAZ_SCREENSHOT_DIR");
-    if (!out.isEmpty()) image.save(out + "/list_form.png");
+    const QString target = qEnvironmentVariable("ZAKAZ_SCREENSHOT_LIST");
+    if (!target.isEmpty()) {
+      EXPECT_TRUE(image.save(target));
+    }
     Click("OkButton");
   }));
 }
