@@ -25,7 +25,7 @@
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "ordering/list_form.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <functional>
 
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {
