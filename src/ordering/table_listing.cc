@@ -8,6 +8,7 @@
 #include <ctime>
 #include <tuple>
 
+#include "common/ascii_text.h"
 #include "common/file_path.h"
 
 namespace zakaz {
@@ -15,11 +16,8 @@ namespace {
 
 bool HasTableSuffix(std::string_view name) {
   constexpr std::string_view kSuffix = ".dbf";
-  if (name.size() < kSuffix.size()) return false;
-  const std::string_view tail = name.substr(name.size() - kSuffix.size());
-  return std::equal(tail.begin(), tail.end(), kSuffix.begin(), [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-  });
+  return name.size() >= kSuffix.size() &&
+         EqualIgnoringAsciiCase(name.substr(name.size() - kSuffix.size()), kSuffix);
 }
 
 struct Found {

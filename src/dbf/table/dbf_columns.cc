@@ -313,7 +313,7 @@ double TDbfColumns::GetNumber(int n) const {
 bool TDbfColumns::IsUnsetNumber(int n) const {
   const TDbfDescriptor* c = Column(n);
   if (c == nullptr || (c->type != 'N' && c->type != 'F') || IsBinaryNumeric(*c)) return false;
-  const std::string_view text = TrimStart(TrimEnd(GetTextView(n)));
+  const std::string_view text = TrimSpaceOrControl(GetTextView(n));
   return !text.empty() && text.find_first_not_of('*') == std::string_view::npos;
 }
 
