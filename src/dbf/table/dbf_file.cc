@@ -348,9 +348,6 @@ bool TDbfFile::LockRecord(int n) {
   return LockRegion(1073741824 + RecordOffset(n), 1);
 }
 
-void TDbfFile::SetLockProtocol(TLockProtocol protocol) { lock_protocol_ = protocol; }
-
-bool TDbfFile::HasIndexOpen() const { return false; }
 
 void TDbfFile::Flush() {
   TDiskFile::Flush();
