@@ -5,6 +5,7 @@
 #include "app/help_form.h"
 #include "app/main_form.h"
 #include "dbf/table/code_page.h"
+#include "ordering/list_form.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"
 #include "settings/qt_user_prompts.h"
@@ -21,8 +22,12 @@ int main(int argc, char** argv) {
   zakaz::TMainForm main_form(prompts, zakaz::ParamIniPath());
   prompts.SetApplicationTitle(main_form.ApplicationTitle());
   main_form.OnTitleChanged = [&prompts](const QString& title) { prompts.SetApplicationTitle(title); };
+  zakaz::TListForm list_form(zakaz::kArchiveBrowser, prompts);
   zakaz::TNastroyki settings(prompts);
+  zakaz::TNaklForm nakl_form(zakaz::kWaybillBrowser, prompts);
   zakaz::THelpForm help;
+  main_form.SetArchiveForm(&list_form);
+  main_form.SetNaklForm(&nakl_form);
   main_form.SetSettingsForm(&settings);
   main_form.SetHelpForm(&help);
 

@@ -244,6 +244,8 @@ void TMainForm::BuildControls() {
   connect(ExitButton_, &QToolButton::clicked, this, [this] { Guard([this] { ExitButtonClick(); }); });
   connect(HelpBut_, &QToolButton::clicked, this, [this] { Guard([this] { HelpButClick(); }); });
   connect(NastrButton_, &QToolButton::clicked, this, [this] { Guard([this] { NastrButtonClick(); }); });
+  connect(ArchiveSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { ArchiveSpeedButtonClick(); }); });
+  connect(NaklButton_, &QToolButton::clicked, this, [this] { Guard([this] { NaklButtonClick(); }); });
   // "Накладные" and "Архив" are one toggle group in which both may be up.
   connect(NaklButton_, &QToolButton::toggled, this, [this](bool down) {
     if (down) ArchiveSpeedButton_->setChecked(false);

@@ -24,6 +24,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/formats.h"
 #include "dbf/dataset/table_dataset.h"
@@ -47,6 +49,7 @@ class DbGrid;
 class ILiveSettings;
 class IUserPrompts;
 class TNastroyki;
+class TListForm;
 
 class TMainForm : public QMainWindow, public IViewModes {
   Q_OBJECT
@@ -68,6 +71,10 @@ class TMainForm : public QMainWindow, public IViewModes {
   // shows it modally with exec() once the typed order is saved and the price
   // list closed. Until it is set, "Подключение" shows nothing.
   void SetConnectForm(QDialog* form) { connect_form_ = form; }
+  // The archive and waybill browsers; until they are set, "Архив" and
+  // "Накладные" only go down and up.
+  void SetArchiveForm(TListForm* form) { archive_form_ = form; }
+  void SetNaklForm(TListForm* form) { nakl_form_ = form; }
 
   // Called with the new title whenever SetViewMode sets it: the program
   // passes it on to the application's error box and the print title.
@@ -112,6 +119,12 @@ class TMainForm : public QMainWindow, public IViewModes {
   void DeleteButton3Click();
   void ButtonComClick();
   void ButtonSvyzClick();
+  void ArchiveSpeedButtonClick();
+  void NaklButtonClick();
+  // In vmArchive or vmWaybill: back to the writable price list with the tree
+  // shown and both toggles up, as pressing the toggle again does. "Подключение"
+  // calls it first. Does nothing in the other modes.
+  void LeaveBrowsedView();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -126,6 +139,9 @@ class TMainForm : public QMainWindow, public IViewModes {
   void ConnectOrderButtons();
   TOrderSaver OrderSaver();
   void CommitGridEditor();
+  // The toggles of main_form_browsers.cc.
+  void BrowseToggle(TListForm* form, QToolButton* button, QToolButton* other);
+  void ReturnToPriceList();
 
   IUserPrompts& prompts_;
   IniFile ini_;
@@ -144,6 +160,10 @@ class TMainForm : public QMainWindow, public IViewModes {
   OrderClock order_clock_ = LocalNow;
   QDialog* help_form_ = nullptr;
   QDialog* connect_form_ = nullptr;
+  TListForm* archive_form_ = nullptr;
+  TListForm* nakl_form_ = nullptr;
+  // Enabled states of the buttons put off while a browsed file is shown.
+  std::vector<std::pair<QToolButton*, bool>> states_before_browsing_;
 
   // Controls.
   QToolBar* tool_bar_ = nullptr;

@@ -84,6 +84,9 @@ void TMainForm::ButtonComClick() {
 }
 
 void TMainForm::ButtonSvyzClick() {
+  // An archived order or a waybill on screen gives way to the price list
+  // first, as pressing its toggle again would.
+  LeaveBrowsedView();
   CommitGridEditor();
   OrderSaver().SaveBeforeSend();
   if (connect_form_ != nullptr) connect_form_->exec();

@@ -140,6 +140,8 @@ const dbf::TRecordValues* DataSetModel::Values(int row) const {
 }
 
 QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue& value) const {
+  // A number its writer left unset shows as nothing, not as 0.
+  if (value.is_null && column.format != GridColumn::Format::kPlain) return QString();
   switch (column.format) {
     case GridColumn::Format::kQuantity:
       return QString::fromStdString(FormatQuantity(std::llround(value.number)));

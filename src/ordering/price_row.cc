@@ -38,7 +38,12 @@ void ConfigurePriceTable(dbf::TTableDataSet& table) {
 void CalculatePriceRow(const dbf::TField& price, const dbf::TField& quant, dbf::TField& prices,
                        dbf::TField& summa) {
   const double value = price.AsFloat();
-  prices.SetAsFloat(value);
+  // A price its writer left unset shows as none.
+  if (price.IsNull()) {
+    prices.Clear();
+  } else {
+    prices.SetAsFloat(value);
+  }
   summa.SetAsFloat(quant.AsInteger() * value);
 }
 

@@ -271,6 +271,20 @@ TEST_F(FilterTest, UnreadableNumberStopsTheScan) {
   EXPECT_THAT(Walk(ds), ElementsAre(1, 2, 3));
 }
 
+// Asterisks alone are a number its writer had no value for: no match, and
+// the scan goes on past them.
+TEST_F(FilterTest, UnsetNumberReadsAsZero) {
+  Write({{"A", "    1"}, {"B", "*****"}, {"C", "    2"}});
+  TTableDataSet ds;
+  Open(ds, "QUANT>0", true);
+  EXPECT_THAT(Walk(ds), ElementsAre(1, 3));
+  ds.SetFilter("QUANT=0");
+  EXPECT_THAT(Walk(ds), ElementsAre(2));
+  EXPECT_TRUE(ds.FieldByName("QUANT").IsNull());
+  EXPECT_EQ(0, ds.FieldByName("QUANT").AsInteger());
+  EXPECT_EQ("", ds.FieldByName("QUANT").AsString());
+}
+
 TEST_F(FilterTest, FaultyTextIsReportedOnlyWhenFilteringStarts) {
   Write(RowsMatching(3, {2}));
   TTableDataSet ds;

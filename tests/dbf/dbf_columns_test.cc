@@ -13,6 +13,7 @@
 namespace zakaz::dbf {
 namespace {
 
+using ::testing::StartsWith;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 using testing::Col;
@@ -110,6 +111,27 @@ TEST_F(DbfColumnsTest, UnreadableNumbersNameTableColumnAndText) {
     EXPECT_THAT([&] { t.GetNumber(2); },
                 ThrowsMessage<ETableError>(
                     StrEq("Invalid numeric value in field price->QUANT (" + trimmed + ")")));
+  }
+}
+
+TEST_F(DbfColumnsTest, AsterisksAloneAreAnUnsetNumber) {
+  struct Case {
+    const char* text;
+    bool unset;
+  };
+  const Case cases[] = {{"*****", true}, {"  ***", true}, {"*", true},   {"", false},
+                        {"    0", false}, {"12*", false}, {"*1*", false}, {"* *", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TDbfColumns& t = Open(Record("*****", c.text, "", "", ""));
+    EXPECT_EQ(c.unset, t.IsUnsetNumber(2));
+    EXPECT_FALSE(t.IsUnsetNumber(1)) << "a text column holds text";
+    if (c.unset) {
+      EXPECT_EQ(0, t.GetNumber(2));
+    } else if (std::string_view(c.text).find('*') != std::string_view::npos) {
+      EXPECT_THAT([&] { t.GetNumber(2); },
+                  ThrowsMessage<ETableError>(StartsWith("Invalid numeric value in field price->QUANT (")));
+    }
   }
 }
 

@@ -319,6 +319,7 @@ int64_t TWholeNumberField::ReadWhole(bool* is_null) const {
     value = SlotWhole(slot);
   } else if (uint8_t* record = Record()) {
     TBufferLoan loan(Table(), record);
+    if (Table().IsUnsetNumber(FieldNo())) return 0;
     value = RoundToWhole(Table().GetNumber(FieldNo()));
   } else {
     return 0;
@@ -402,6 +403,7 @@ double TFloatField::ReadNumber(bool* is_null) const {
   }
   if (uint8_t* record = Record()) {
     TBufferLoan loan(Table(), record);
+    if (Table().IsUnsetNumber(FieldNo())) return 0;
     const double value = Table().GetNumber(FieldNo());
     *is_null = false;
     return value;

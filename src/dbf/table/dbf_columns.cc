@@ -303,10 +303,18 @@ double TDbfColumns::GetNumber(int n) const {
   if (text.empty()) return 0;
   double value = 0;
   if (!ParseDecimal(text, &value)) {
+    if (IsUnsetNumber(n)) return 0;
     throw ETableError(FormatMessage(
         kInvalidNumeric, {BaseFileName() + "->" + c->name + " (" + std::string(text) + ")"}));
   }
   return value;
+}
+
+bool TDbfColumns::IsUnsetNumber(int n) const {
+  const TDbfDescriptor* c = Column(n);
+  if (c == nullptr || (c->type != 'N' && c->type != 'F') || IsBinaryNumeric(*c)) return false;
+  const std::string_view text = TrimSpaceOrControl(GetTextView(n));
+  return !text.empty() && text.find_first_not_of('*') == std::string_view::npos;
 }
 
 double TDbfColumns::GetNumber(std::string_view name) {

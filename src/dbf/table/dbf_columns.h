@@ -71,9 +71,15 @@ class TDbfColumns : public TDbfFile {
   void PutString(int n, std::string_view text);
   void PutString(std::string_view name, std::string_view text);
 
-  // The numeric value: blank gives 0. Throws "Invalid numeric value in field
-  // %s". For version 0x30 the fixed-size types (I, B, Y, T) are decoded.
+  // The numeric value: blank gives 0, and so does an unset number
+  // (IsUnsetNumber). Throws "Invalid numeric value in field %s" for any other
+  // text that is no number. For version 0x30 the fixed-size types (I, B, Y,
+  // T) are decoded.
   double GetNumber(int n) const;
+  // True for a text column filled with asterisks alone (blanks around them
+  // aside): several writers store a number they were given no value for that
+  // way. It reads as no value.
+  bool IsUnsetNumber(int n) const;
   double GetNumber(std::string_view name);
   // Formats `value` with the column's width and decimals (rounded, halves
   // away from zero), right-aligned. Throws "Field %s is the incorrect type"

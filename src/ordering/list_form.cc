@@ -1,0 +1,165 @@
+#include "ordering/list_form.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include "common/user_prompts.h"
+
+namespace zakaz {
+namespace {
+
+constexpr int kClientWidth = 487;
+constexpr int kClientHeight = 231;
+constexpr int kListHeight = 185;
+constexpr int kButtonWidth = 100;
+constexpr int kButtonHeight = 25;
+constexpr int kButtonMargin = 16;
+constexpr char kAreYouSure[] = "Вы уверены?";
+
+QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption, int left) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setFlat(true);
+  // Enter belongs to the list: it chooses, whichever button had the focus last.
+  button->setAutoDefault(false);
+  QFont font = button->font();
+  font.setPointSize(9);
+  font.setBold(true);
+  font.setUnderline(true);
+  button->setFont(font);
+  const int top = kListHeight + (kClientHeight - kListHeight - kButtonHeight) / 2;
+  button->setGeometry(left, top, kButtonWidth, kButtonHeight);
+  return button;
+}
+
+}  // namespace
+
+const TBrowserKind kArchiveBrowser{QStringLiteral("Архив заказов"),
+                                   QStringLiteral("Список отправленных заказов"), "Archive\\",
+                                   "Архив заявок пуст!", vmArchive};
+const TBrowserKind kWaybillBrowser{QStringLiteral("Списко накладных"),
+                                   QStringLiteral("Список накладных"), "in\\",
+                                   "Список накладных пуст !", vmWaybill};
+
+TListForm::TListForm(const TBrowserKind& kind, IUserPrompts& prompts, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      kind_(kind),
+      prompts_(prompts) {
+  setObjectName(kind.mode == vmArchive ? "ListForm" : "NaklForm");
+  setWindowTitle(kind.caption);
+  setFixedSize(kClientWidth, kClientHeight);
+
+  ListBox_ = new QListWidget(this);
+  ListBox_->setObjectName("ListBox");
+  ListBox_->setAccessibleName(kind.list_name);
+  ListBox_->setFrameShape(QFrame::NoFrame);
+  ListBox_->setGeometry(0, 0, kClientWidth, kListHeight);
+  ListBox_->installEventFilter(this);
+
+  OkButton_ = AddButton(this, "OkButton", QStringLiteral("Выбор"), kButtonMargin);
+  DelButton_ =
+      AddButton(this, "DelButton", QStringLiteral("Удалить"), (kClientWidth - kButtonWidth) / 2);
+  CancelButton_ = AddButton(this, "CancelButton", QStringLiteral("Отмена"),
+                            kClientWidth - kButtonMargin - kButtonWidth);
+
+  connect(OkButton_, &QPushButton::clicked, this, &TListForm::OkButtonClick);
+  connect(DelButton_, &QPushButton::clicked, this, &TListForm::DelButtonClick);
+  connect(CancelButton_, &QPushButton::clicked, this, &TListForm::CancelButtonClick);
+  connect(ListBox_, &QListWidget::currentRowChanged, this, &TListForm::ListBoxClick);
+  connect(ListBox_, &QListWidget::itemDoubleClicked, this, &TListForm::OkButtonClick);
+}
+
+bool TListForm::Execute() {
+  FillList();
+  if (entries_.empty()) {
+    prompts_.Information(kind_.empty_message);
+    return false;
+  }
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  ListBox_->setFocus();
+  return exec() == QDialog::Accepted;
+}
+
+void TListForm::FillList() {
+  entries_ = ListTablesByAge(kind_.directory);
+  {
+    const QSignalBlocker quiet(ListBox_);
+    ListBox_->clear();
+    for (const TOrderData& entry : entries_) {
+      ListBox_->addItem(QString::fromStdString(entry.FileName + "    " + entry.DateText));
+    }
+  }
+  SelectRow(static_cast<int>(entries_.size()) - 1);
+}
+
+std::string TListForm::GetSelectedName() const {
+  const std::string& name = current_.FileName;
+  return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
+}
+
+void TListForm::SelectRow(int row) {
+  {
+    const QSignalBlocker quiet(ListBox_);
+    ListBox_->setCurrentRow(row);
+    if (row < 0) ListBox_->clearSelection();
+  }
+  ListBoxClick();
+}
+
+void TListForm::ListBoxClick() {
+  const int row = ListBox_->currentRow();
+  current_ = row >= 0 && row < static_cast<int>(entries_.size()) ? entries_[row] : TOrderData{};
+}
+
+void TListForm::OkButtonClick() {
+  if (ListBox_->currentRow() >= 0) accept();
+}
+
+void TListForm::CancelButtonClick() { reject(); }
+
+void TListForm::DelButtonClick() {
+  const int row = ListBox_->currentRow();
+  if (entries_.empty() || row < 0) return;
+  if (!prompts_.Confirm(kAreYouSure)) return;
+  // Failures are not reported: the item goes all the same, and a file that
+  // stayed is listed again next time.
+  RemoveListedTable(kind_.directory, entries_[row].FileName);
+  entries_.erase(entries_.begin() + row);
+  {
+    const QSignalBlocker quiet(ListBox_);
+    delete ListBox_->takeItem(row);
+  }
+  SelectRow(entries_.empty() ? -1 : std::max(row - 1, 0));
+}
+
+bool TListForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListBox_ && event->type() == QEvent::KeyPress) {
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        OkButtonClick();
+        return true;
+      case Qt::Key_Escape:
+        CancelButtonClick();
+        return true;
+      case Qt::Key_Delete:
+        DelButtonClick();
+        return true;
+      default:
+        break;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace zakaz
