@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
-#include "dbf/exp_dbf_link.h"
-#include "dbf/exp_handler.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/table/exp_dbf_link.h"
+#include "dbf/expr/exp_handler.h"
 #include "sample_price_list.h"
 
 namespace {

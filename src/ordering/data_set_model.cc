@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/formats.h"
-#include "app/windows1251.h"
-#include "dbf/table_dataset.h"
+#include "common/formats.h"
+#include "common/windows1251.h"
+#include "dbf/dataset/table_dataset.h"
 
 namespace zakaz {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <ostream>
 
-#include "dbf/code_page.h"
-#include "dbf/table_dataset.h"
+#include "dbf/table/code_page.h"
+#include "dbf/dataset/table_dataset.h"
 
 namespace zakaz::dbftool {
 

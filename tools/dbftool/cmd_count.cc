@@ -4,12 +4,12 @@
 #include <memory>
 #include <ostream>
 
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
-#include "dbf/errors.h"
-#include "dbf/exp_dbf_link.h"
-#include "dbf/exp_handler.h"
-#include "dbf/expression_messages.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/base/errors.h"
+#include "dbf/table/exp_dbf_link.h"
+#include "dbf/expr/exp_handler.h"
+#include "dbf/expr/expression_messages.h"
 
 namespace zakaz::dbftool {
 namespace {

@@ -2,8 +2,8 @@
 #include <ostream>
 
 #include "commands.h"
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
 
 namespace zakaz::dbftool {
 
