@@ -24,7 +24,7 @@
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "sample_price_list.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "settings/ini_file.h"
 #include "support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "settings/enforced_permissions.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {

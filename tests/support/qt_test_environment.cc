@@ -1,6 +1,7 @@
 // One QApplication for the whole test executable, created before the first
 // test and destroyed after the last, on the offscreen platform unless the
-// environment already names one.
+// environment already names one. Linked as an object library, so the
+// registration below runs in every Qt test executable that links it.
 #include <QApplication>
 #include <memory>
 
@@ -17,7 +18,7 @@ class QtEnvironment : public ::testing::Environment {
   void TearDown() override { app_.reset(); }
 
  private:
-  char name_[17] = "settings_ui_test";
+  char name_[11] = "zakaz_test";
   char* argv_[2] = {name_, nullptr};
   int argc_ = 1;
   std::unique_ptr<QApplication> app_;
