@@ -1,12 +1,15 @@
 // The program: creates its windows in their fixed order and runs until the
 // main window closes. It works on the files of the working directory; its
-// settings are param.Ini beside the executable.
+// settings are param.Ini (settings/param_ini.h says where).
+#include <filesystem>
+
 #include "app/application.h"
 #include "app/help_form.h"
 #include "app/main_form.h"
 #include "dbf/table/code_page.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"
+#include "ordering/working_directory.h"
 #include "settings/qt_user_prompts.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +17,9 @@ int main(int argc, char** argv) {
   zakaz::QtUserPrompts prompts;
   app.SetPrompts(&prompts);
   zakaz::dbf::BuildTranslationTables();
+  // Before any window, so the first save or send does not fail for a
+  // directory the pharmacy's working directory never had.
+  zakaz::OfferMissingWorkDirectories(std::filesystem::current_path(), prompts);
 
   // The main window comes first and must not use the dialogs made after it.
   zakaz::TMainForm main_form(prompts, zakaz::ParamIniPath());
