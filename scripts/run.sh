@@ -37,6 +37,8 @@ if [ $# -gt 0 ]; then
 fi
 
 client_code=0001
+# Debian's python3, which has python3-pyftpdlib, whatever else PATH offers.
+python=/usr/bin/python3
 workdir=$root/demo/work
 if [ ! -e "$workdir/price.DBF" ]; then
   mkdir -p "$workdir"/{demand,archive,in,temp}
@@ -53,7 +55,7 @@ mkdir -p "$server_root/price/$client_code" "$server_root/nakl/$client_code" "$se
 "$dbftool" sample 250 "$server_root/price.dbf" --seed "$RANDOM" >/dev/null
 # A ZIP archive under the name the supplier uses; the program tells the
 # format from the content.
-python3 -c 'import sys, zipfile
+"$python" -c 'import sys, zipfile
 with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
     z.write(sys.argv[2], "price.dbf")' "$server_root/price/$client_code/price.rar" \
   "$server_root/price.dbf"
@@ -63,7 +65,7 @@ rm "$server_root/price.dbf"
 
 port_file=$root/demo/server.port
 rm -f "$port_file"
-python3 scripts/demo_server.py "$server_root" "$port_file" >"$root/demo/server.log" 2>&1 &
+"$python" scripts/demo_server.py "$server_root" "$port_file" >"$root/demo/server.log" 2>&1 &
 server_pid=$!
 settings=$root/build/src/app/param.Ini
 saved=$root/demo/param.Ini.before-demo
@@ -80,7 +82,7 @@ for _ in $(seq 100); do
 done
 port=$(cat "$port_file")
 if [ -e "$settings" ] && [ ! -e "$saved" ]; then cp -p "$settings" "$saved"; fi
-python3 scripts/demo_settings.py "$settings" "$client_code" "127.0.0.1:$port"
+"$python" scripts/demo_settings.py "$settings" "$client_code" "127.0.0.1:$port"
 echo "Demo supplier server on 127.0.0.1:$port (account briolan), files in demo/server"
 
 cd "$workdir"
