@@ -100,6 +100,15 @@ bool FindSessionUser(SessionUser* user, std::string* why) {
   return false;
 }
 
+// The fixed account as a passwd(5)-like line mapped onto `user`: account,
+// hash, uid, gid, an empty comment, `home`, then `rest` (the daemon's own
+// fields).
+std::string VirtualUserLine(const SessionUser& user, const std::string& home,
+                            const std::string& rest) {
+  return std::string(FtpRealServer::kUser) + ":" + kPasswordHash + ":" + std::to_string(user.uid) +
+         ":" + std::to_string(user.gid) + "::" + home + rest + "\n";
+}
+
 bool NeedRoot(const char* daemon, std::string* why) {
   if (::geteuid() == 0) return true;
   *why = std::string(daemon) + " switches to the session's user only when started as root";
@@ -283,11 +292,9 @@ bool FtpRealServer::StartPureFtpd(std::string* why) {
   if (!NeedRoot("pure-ftpd", why) || !FindSessionUser(&user, why)) return false;
 
   const fs::path dir = work_.Path();
-  // Fields: account, hash, uid, gid, gecos, home ("/./" ends the chroot part),
-  // then limits left empty.
-  WriteText(dir / "pureftpd.passwd",
-            std::string(kUser) + ":" + kPasswordHash + ":" + std::to_string(user.uid) + ":" +
-                std::to_string(user.gid) + "::" + root_.string() + "/./::::::::::::\n",
+  // "/./" ends the part of the home the session is chrooted to; the limits
+  // after it stay empty.
+  WriteText(dir / "pureftpd.passwd", VirtualUserLine(user, root_.string() + "/./", "::::::::::::"),
             fs::perms::owner_read | fs::perms::owner_write);
   const fs::path database = dir / "pureftpd.pdb";
   if (!RunQuietly({pure_pw.string(), "mkdb", database.string(), "-f",
@@ -315,10 +322,7 @@ bool FtpRealServer::StartProftpd(std::string* why) {
 
   const fs::path dir = work_.Path();
   const auto owner_only = fs::perms::owner_read | fs::perms::owner_write;
-  WriteText(dir / "ftpd.passwd",
-            std::string(kUser) + ":" + kPasswordHash + ":" + std::to_string(user.uid) + ":" +
-                std::to_string(user.gid) + "::" + root_.string() + ":/bin/false\n",
-            owner_only);
+  WriteText(dir / "ftpd.passwd", VirtualUserLine(user, root_.string(), ":/bin/false"), owner_only);
   WriteText(dir / "ftpd.group", user.name + ":x:" + std::to_string(user.gid) + ":\n", owner_only);
   std::ostringstream out;
   out << "ServerType standalone\n"
