@@ -20,11 +20,10 @@ root=$(pwd)
 bash scripts/setup.sh run
 # The tests join the build only where the test tools are installed
 # (scripts/setup.sh test), so this works on a machine without them.
-tests=OFF
-if dpkg-query -W -f='${Status}' libgtest-dev libgmock-dev libbenchmark-dev 2>/dev/null |
-    grep -c 'install ok installed' | grep -qx 3; then
-  tests=ON
-fi
+tests=ON
+for p in libgtest-dev libgmock-dev libbenchmark-dev; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || tests=OFF
+done
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAKAZ_TESTS=$tests \
   -DZAKAZ_BENCH=$tests >/dev/null
 cmake --build build -j "$(nproc)" --target dbftool zakaz

@@ -232,7 +232,7 @@ bool FtpRealServer::StartVsftpd(std::string* why) {
             fs::perms::owner_read | fs::perms::owner_write);
   fs::create_directories(dir / "pam.d");
   WriteText(dir / "pam.d" / "zakaz-ftp",
-            "auth required pam_pwdfile.so pwdfile=" + (dir / "ftpd.passwd").string() +
+            "auth required pam_pwdfile.so nodelay pwdfile=" + (dir / "ftpd.passwd").string() +
                 "\naccount required pam_permit.so\n",
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                 fs::perms::others_read);
@@ -263,7 +263,8 @@ bool FtpRealServer::StartVsftpd(std::string* why) {
          "connect_from_port_20=NO\n"
          "pam_service_name=zakaz-ftp\n"
       << "secure_chroot_dir=" << (dir / "empty").string() << "\n"
-      << "seccomp_sandbox=NO\n"
+      << "delay_failed_login=0\n"
+         "seccomp_sandbox=NO\n"
          "isolate=NO\n"
          "isolate_network=NO\n"
          "xferlog_enable=NO\n"
@@ -367,6 +368,7 @@ bool FtpRealServer::StartPyftpdlib(std::string* why) {
       "authorizer = DummyAuthorizer()\n"
       "authorizer.add_user(sys.argv[1], sys.argv[2], sys.argv[3], perm='elradfmwMT')\n"
       "FTPHandler.authorizer = authorizer\n"
+      "FTPHandler.auth_failed_timeout = 0\n"
       "server = FTPServer(('127.0.0.1', int(sys.argv[4])), FTPHandler)\n"
       "server.serve_forever()\n";
   return Spawn({"/usr/bin/python3", "-c", script, kUser, kPassword, root_.string(),
