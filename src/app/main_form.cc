@@ -397,7 +397,7 @@ void TMainForm::TreeView2Change(QTreeWidgetItem* node) {
 void TMainForm::seekbotClick() {
   if (seekbot_->text() == kSeekOff) {
     // The table's text is in Windows-1251, so the expression is too.
-    price_table_.SetFilter("Name = '*" + dbf::Utf8ToCp1251(poisk_->text().toStdString()) + "*'");
+    price_table_.SetFilter("Name = '*" + Utf8ToCp1251(poisk_->text().toStdString()) + "*'");
     price_table_.SetFiltered(true);
     seekbot_->setText(kSeekOn);
   } else {

@@ -18,7 +18,7 @@ void PrintRecord(dbf::TDbfColumns& table, std::ostream& out) {
   out << table.CurrentRecord() << (table.CurrentDeleted() ? " *" : "  ");
   for (int n = 1; n <= table.FieldCount(); ++n) {
     table.GetString(n, &value);
-    out << " | " << dbf::Cp866ToUtf8(value);
+    out << " | " << Cp866ToUtf8(value);
   }
   out << "\n";
 }

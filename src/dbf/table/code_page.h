@@ -4,13 +4,17 @@
 //
 // The tables are lossless: every byte 33..255 has its own OEM image and
 // translating to OEM and back returns the byte, also for characters CP866
-// lacks. Bytes 0..32 are never changed.
+// lacks. Bytes 0..32 are never changed. The text conversions between UTF-8
+// and the code pages are common/code_page.h's, included here for the
+// engine's callers.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "common/code_page.h"
 
 namespace zakaz::dbf {
 
@@ -21,7 +25,8 @@ const TTranslationTable& AnsiToOemTable();
 const TTranslationTable& OemToAnsiTable();
 
 // Builds both tables from the platform's Windows-1251 and CP866 conversions
-// (iconv). Safe to call more than once.
+// (common/code_page.h). Safe to call more than once. Throws
+// std::runtime_error when the platform lacks either conversion.
 void BuildTranslationTables();
 
 // The table-building algorithm on its own: `ansi_to_oem[c]` and
@@ -40,12 +45,5 @@ std::string FromOem(std::string_view text);
 // In place, for callers that already own a buffer.
 void ToOemInPlace(char* text, size_t length);
 void FromOemInPlace(char* text, size_t length);
-
-// Conversions between UTF-8 and the two code pages, for tools and tests
-// (characters a code page lacks become "?").
-std::string Utf8ToCp866(std::string_view text);
-std::string Cp866ToUtf8(std::string_view text);
-std::string Utf8ToCp1251(std::string_view text);
-std::string Cp1251ToUtf8(std::string_view text);
 
 }  // namespace zakaz::dbf

@@ -1,5 +1,6 @@
-#include "settings/cp1251.h"
+#include "common/code_page.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace zakaz {
@@ -41,6 +42,38 @@ TEST(Cp1251, ReplacesWhatCannotBeConvertedWithOneQuestionMarkEach) {
   }
   // 0x98 is the one byte Windows-1251 leaves undefined.
   EXPECT_EQ("a?b", Cp1251ToUtf8("a\230b"));
+}
+
+TEST(Cp866, FollowsTheSamePolicy) {
+  EXPECT_EQ("\x80\xAF\xE2", Utf8ToCp866("Апт"));
+  EXPECT_EQ("Апт", Cp866ToUtf8("\x80\xAF\xE2"));
+  // A cut-off sequence is one character: the "b" after it is kept.
+  EXPECT_EQ("a?b", Utf8ToCp866("a\xE2\x82" "b"));
+  EXPECT_EQ("a??", Utf8ToCp866("a\xE2\x82\xAC\xFF"));
+}
+
+TEST(CodePageConverter, RefusesACodePageThePlatformLacks) {
+  EXPECT_THAT([] { TCodePageConverter("NO-SUCH-PAGE", "UTF-8"); },
+              testing::ThrowsMessage<std::runtime_error>(
+                  testing::StrEq("No conversion from UTF-8 to NO-SUCH-PAGE")));
+}
+
+// One byte's code point, as UTF-8.
+std::string W(unsigned char byte) {
+  std::string out;
+  AppendUtf8(out, Windows1251CodePoint(byte));
+  return out;
+}
+
+TEST(Windows1251, TableCoversTheCyrillicRange) {
+  EXPECT_EQ("А", W(0xC0));
+  EXPECT_EQ("я", W(0xFF));
+  EXPECT_EQ("Ё", W(0xA8));
+  EXPECT_EQ("ё", W(0xB8));
+  EXPECT_EQ("№", W(0xB9));
+  EXPECT_EQ("€", W(0x88));
+  EXPECT_EQ("\xef\xbf\xbd", W(0x98));
+  EXPECT_EQ("A", W('A'));
 }
 
 }  // namespace
