@@ -24,7 +24,6 @@ def main():
     handler = FTPHandler
     handler.authorizer = authorizer
     handler.banner = "Demo supplier server ready."
-    handler.passive_ports = None
     server = FTPServer(("127.0.0.1", 0), handler)
     port = server.socket.getsockname()[1]
     # Written under another name first, so a reader never sees half a number.

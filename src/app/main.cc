@@ -7,9 +7,9 @@
 #include "app/help_form.h"
 #include "app/main_form.h"
 #include "dbf/table/code_page.h"
+#include "ordering/working_directory.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"
-#include "ordering/working_directory.h"
 #include "settings/qt_user_prompts.h"
 
 int main(int argc, char** argv) {

@@ -58,8 +58,7 @@ std::string ReadAll(const fs::path& path) {
 //   openssl passwd -6 -salt zakaztest 'hG&4T!9K'
 constexpr char kPasswordHash[] =
     "$6$zakaztest$xov3RbzdkUvkj/QrETFqckckWb6ZooC1ZTZPjJQ2OCfza/"
-    "8t8M20Kl6HyXOnXOaH6gDGSl1tIDdIWkHmg7"
-    "GhD.";
+    "8t8M20Kl6HyXOnXOaH6gDGSl1tIDdIWkHmg7GhD.";
 
 #ifndef ZAKAZ_SOURCE_DIR
 #define ZAKAZ_SOURCE_DIR "."
