@@ -49,18 +49,7 @@ fi
 
 # The supplier's side, fresh each run.
 server_root=$root/demo/server
-rm -rf "$server_root"
-mkdir -p "$server_root/price/$client_code" "$server_root/nakl/$client_code" "$server_root/zayav"
-"$dbftool" sample 250 "$server_root/price.dbf" --seed "$RANDOM" >/dev/null
-# A ZIP archive under the name the supplier uses; the program tells the
-# format from the content.
-"$python" -c 'import sys, zipfile
-with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
-    z.write(sys.argv[2], "price.dbf")' "$server_root/price/$client_code/price.rar" \
-  "$server_root/price.dbf"
-rm "$server_root/price.dbf"
-"$dbftool" sample 4 "$server_root/nakl/$client_code/N0000101.DBF" --seed 11 >/dev/null
-"$dbftool" sample 7 "$server_root/nakl/$client_code/N0000102.DBF" --seed 12 >/dev/null
+bash scripts/demo_supplier.sh "$server_root" "$client_code" "$dbftool"
 
 port_file=$root/demo/server.port
 rm -f "$port_file"
