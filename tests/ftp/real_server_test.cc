@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -185,19 +184,9 @@ TEST_P(RealServerTest, RefusalsLeaveTheSessionUsable) {
 const auto kServers = ::testing::Values(FtpRealServer::kVsftpd, FtpRealServer::kPureFtpd,
                                         FtpRealServer::kProftpd, FtpRealServer::kPyftpdlib);
 
-// A test name from the server's name: "pure-ftpd" -> "Pureftpd".
-std::string TestName(FtpRealServer::Kind kind) {
-  std::string name;
-  for (const char c : std::string(FtpRealServer::KindName(kind))) {
-    if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-  }
-  name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest, ::testing::Combine(kServers, ::testing::Bool()),
                          [](const auto& info) {
-                           return TestName(std::get<0>(info.param)) +
+                           return FtpRealServer::TestName(std::get<0>(info.param)) +
                                   (std::get<1>(info.param) ? "Passive" : "Active");
                          });
 
@@ -229,7 +218,7 @@ TEST_P(RealServerLogInTest, WrongPasswordFailsWithTheServersText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerLogInTest, kServers,
-                         [](const auto& info) { return TestName(info.param); });
+                         [](const auto& info) { return FtpRealServer::TestName(info.param); });
 
 }  // namespace
 }  // namespace zakaz::ftp

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -180,6 +181,15 @@ const char* FtpRealServer::KindName(Kind kind) {
       break;
   }
   return "pyftpdlib";
+}
+
+std::string FtpRealServer::TestName(Kind kind) {
+  std::string name;
+  for (const char c : std::string(KindName(kind))) {
+    if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+  }
+  name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+  return name;
 }
 
 bool FtpRealServer::Required() {

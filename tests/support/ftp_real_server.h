@@ -42,6 +42,9 @@ class FtpRealServer {
   int Port() const { return port_; }
   const char* Name() const { return KindName(kind_); }
   static const char* KindName(Kind kind);
+  // The name as a parameterised test's name may spell it: letters and digits
+  // only, a capital first ("pure-ftpd" -> "Pureftpd").
+  static std::string TestName(Kind kind);
   // Gives the server's account write access to everything under the root.
   void OpenUpRoot() const;
 
