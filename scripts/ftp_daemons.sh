@@ -20,7 +20,12 @@ downloads=$(mktemp -d)
 trap 'rm -rf "$downloads"' EXIT
 # apt's sandbox user must be able to write the download folder.
 chmod 755 "$downloads"
-(cd "$downloads" && apt-get download -qq "${daemons[@]}")
+# A machine whose package lists were never fetched (or were cleaned) learns
+# them first.
+if ! (cd "$downloads" && apt-get download -qq "${daemons[@]}" 2>/dev/null); then
+  if [ "$(id -u)" -eq 0 ]; then apt-get update -qq; else sudo apt-get update -qq; fi
+  (cd "$downloads" && apt-get download -qq "${daemons[@]}")
+fi
 for deb in "$downloads"/*.deb; do
   dpkg-deb -x "$deb" "$target"
 done
