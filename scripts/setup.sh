@@ -1,15 +1,48 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds, tests and runs with.
+# Installs the Debian packages one purpose needs:
+#   setup.sh run    building and running the program (and its demo server);
+#   setup.sh test   the same plus the test, fuzzing and packaging tools.
+#   setup.sh --list run|test   prints what that purpose needs, installs nothing.
 # Does nothing when they are all there; uses apt-get as root, sudo otherwise.
+# No package here starts a system service: the FTP daemons the tests run are
+# unpacked privately by scripts/ftp_daemons.sh, never installed.
 set -euo pipefail
 
-packages=(
+# Building and running: compiler, build tools, Qt 6, the unpacker's library,
+# the grid's font, and python3-pyftpdlib for the demo's supplier server.
+run_packages=(
   g++ cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev fonts-dejavu-core
-  clang libclang-rt-14-dev
-  vsftpd python3 python3-pyftpdlib python3-dbfread shapelib curl
+  qt6-base-dev libgl-dev libarchive-dev fonts-dejavu-core
+  python3 python3-pyftpdlib
 )
+
+# Tests, sanitizers, fuzzing, benchmarks and the package check, on top of the
+# above. libpam-pwdfile checks the test servers' virtual users; proftpd's
+# libraries (libmemcached11, libmemcachedutil2, libpcre2-posix3) let the
+# unpacked daemon run.
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  python3-dbfread shapelib curl poppler-utils xvfb imagemagick
+  libpam-pwdfile libmemcached11 libmemcachedutil2 libpcre2-posix3
+  dpkg-dev desktop-file-utils lintian
+)
+
+list=0
+if [ "${1:-}" = "--list" ]; then
+  list=1
+  shift
+fi
+purpose=${1:-run}
+case "$purpose" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: setup.sh [--list] run|test" >&2; exit 2 ;;
+esac
+if [ "$list" -eq 1 ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine and runs the whole test suite three ways:
+# Sets up the machine (scripts/setup.sh test, then the FTP daemons unpacked
+# into a private folder by scripts/ftp_daemons.sh) and runs the whole test
+# suite three ways:
 #   build/        the normal build (RelWithDebInfo), every test;
 #   build-asan/   the same tests under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   build-fuzz/   every libFuzzer target (clang), each run briefly on its seed corpus.
@@ -8,7 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash scripts/setup.sh
+bash scripts/setup.sh test
+bash scripts/ftp_daemons.sh
 
 jobs=$(nproc)
 fuzz_seconds=${ZAKAZ_FUZZ_SECONDS:-20}

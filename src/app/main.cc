@@ -1,11 +1,14 @@
 // The program: creates its windows in their fixed order and runs until the
 // main window closes. It works on the files of the working directory; its
-// settings are param.Ini beside the executable.
+// settings are param.Ini (settings/param_ini.h says where).
+#include <filesystem>
+
 #include "app/application.h"
 #include "app/help_form.h"
 #include "app/main_form.h"
 #include "dbf/table/code_page.h"
 #include "ordering/list_form.h"
+#include "ordering/working_directory.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"
 #include "settings/qt_user_prompts.h"
@@ -15,9 +18,11 @@ int main(int argc, char** argv) {
   zakaz::QtUserPrompts prompts;
   app.SetPrompts(&prompts);
   zakaz::dbf::BuildTranslationTables();
-
   // Boxes shown while the main window is created carry the title too.
   prompts.SetApplicationTitle(zakaz::TMainForm::InitialTitle());
+  // Before any window, so the first save or send does not fail for a
+  // directory the pharmacy's working directory never had.
+  zakaz::OfferMissingWorkDirectories(std::filesystem::current_path(), prompts);
   // The main window comes first and must not use the dialogs made after it.
   zakaz::TMainForm main_form(prompts, zakaz::ParamIniPath());
   prompts.SetApplicationTitle(main_form.ApplicationTitle());

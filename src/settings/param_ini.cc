@@ -1,8 +1,14 @@
 #include "settings/param_ini.h"
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 namespace zakaz {
@@ -22,6 +28,38 @@ std::string ExecutableDirectory() {
   }
 }
 
-std::string ParamIniPath() { return ExecutableDirectory() + kParamIniName; }
+bool IsWritableDirectory(const std::string& path) {
+  struct stat info {};
+  // The effective identity decides, as it does when the file is written.
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+std::string ParamIniPathFor(const std::string& executable_directory, const char* xdg_config_home,
+                            const char* home) {
+  if (IsWritableDirectory(executable_directory)) return executable_directory + kParamIniName;
+  std::string config;
+  if (xdg_config_home != nullptr && xdg_config_home[0] == '/') {
+    config = xdg_config_home;
+  } else {
+    config = std::string(home != nullptr ? home : "") + "/.config";
+  }
+  return config + "/zakaz/" + kParamIniName;
+}
+
+std::string ParamIniPath() {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == '\0') {
+    const passwd* entry = ::getpwuid(::geteuid());
+    if (entry != nullptr) home = entry->pw_dir;
+  }
+  const std::string path =
+      ParamIniPathFor(ExecutableDirectory(), std::getenv("XDG_CONFIG_HOME"), home);
+  // Without the directory the settings could not be saved; a failure here
+  // shows later, as the save's own message.
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+  return path;
+}
 
 }  // namespace zakaz
