@@ -100,7 +100,7 @@ const dbf::TRecordValues* DataSetModel::Values(int row) const {
   return &cache_.emplace(recno, std::move(values)).first->second;
 }
 
-QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue& value) const {
+QString GridCellText(const GridColumn& column, const dbf::TFieldValue& value) {
   switch (column.format) {
     case GridColumn::Format::kQuantity:
       return QString::fromStdString(FormatQuantity(std::llround(value.number)));
@@ -110,6 +110,10 @@ QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue&
       break;
   }
   return FromTableText(value.text);
+}
+
+QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue& value) const {
+  return GridCellText(column, value);
 }
 
 QVariant DataSetModel::data(const QModelIndex& index, int role) const {
