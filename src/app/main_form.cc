@@ -100,7 +100,7 @@ QToolButton* AddButton(QToolBar* bar, const char* name, const QString& caption,
 
 // Sets every process-wide conversion that Qt itself makes (spin boxes,
 // validators) to the program's formats; the program's own texts come from
-// app/formats.h.
+// common/formats.h.
 void ApplyProcessFormats() {
   QLocale locale(QLocale::Russian, QLocale::Russia);
   locale.setNumberOptions(QLocale::OmitGroupSeparator);

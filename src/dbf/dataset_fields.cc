@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/format_message.h"
+#include "common/formats.h"
 #include "dbf/dataset_internal.h"
 #include "dbf/dataset_messages.h"
 #include "dbf/dataset_table.h"
@@ -22,13 +23,13 @@ namespace {
 // Day 0 of the program's date values is 30 December 1899.
 constexpr double kJulianDayOfDateZero = kJulianDay18991230;
 
-// The general number format: shortest form up to 15 significant digits, with
-// the given decimal separator.
-std::string GeneralNumberText(double value, char decimal_separator) {
+// A number in the range message: printf's "%.15g" with a full stop, as the
+// message has always shown it (the message is support's text, not a display).
+std::string RangeNumberText(double value) {
   char text[40];
   std::snprintf(text, sizeof text, "%.15g", value);
   for (char* p = text; *p != '\0'; ++p) {
-    if (*p == '.' || *p == ',') *p = decimal_separator;
+    if (*p == ',') *p = '.';
   }
   return text;
 }
@@ -283,7 +284,7 @@ void TStringField::StoreText(std::string_view text) {
   }
 }
 
-void TStringField::StoreNumber(double value) { StoreText(GeneralNumberText(value, ',')); }
+void TStringField::StoreNumber(double value) { StoreText(FormatFloat(value)); }
 
 void TStringField::StoreNull() {
   if (uint8_t* slot = CalcSlot()) {
@@ -351,9 +352,9 @@ std::string TWholeNumberField::ReadText(bool* is_null) const {
 void TWholeNumberField::StoreWhole(int64_t value) {
   if (value < min_ || value > max_) {
     throw EDatabaseError(FormatMessage(
-        msg::kValueOutOfRange, {GeneralNumberText(static_cast<double>(value), '.'), FieldName(),
-                                GeneralNumberText(static_cast<double>(min_), '.'),
-                                GeneralNumberText(static_cast<double>(max_), '.')}));
+        msg::kValueOutOfRange, {RangeNumberText(static_cast<double>(value)), FieldName(),
+                                RangeNumberText(static_cast<double>(min_)),
+                                RangeNumberText(static_cast<double>(max_))}));
   }
   if (uint8_t* slot = CalcSlot()) {
     SetSlotWhole(slot, value);
@@ -366,9 +367,9 @@ void TWholeNumberField::StoreWhole(int64_t value) {
 void TWholeNumberField::StoreNumber(double value) {
   if (std::isnan(value) || value < static_cast<double>(min_) || value > static_cast<double>(max_)) {
     throw EDatabaseError(
-        FormatMessage(msg::kValueOutOfRange, {GeneralNumberText(value, '.'), FieldName(),
-                                              GeneralNumberText(static_cast<double>(min_), '.'),
-                                              GeneralNumberText(static_cast<double>(max_), '.')}));
+        FormatMessage(msg::kValueOutOfRange, {RangeNumberText(value), FieldName(),
+                                              RangeNumberText(static_cast<double>(min_)),
+                                              RangeNumberText(static_cast<double>(max_))}));
   }
   StoreWhole(RoundToWhole(value));
 }
@@ -415,7 +416,7 @@ double TFloatField::ReadNumber(bool* is_null) const {
 
 std::string TFloatField::ReadText(bool* is_null) const {
   const double value = ReadNumber(is_null);
-  return *is_null ? std::string() : GeneralNumberText(value, ',');
+  return *is_null ? std::string() : FormatFloat(value);
 }
 
 void TFloatField::StoreNumber(double value) {
@@ -593,7 +594,7 @@ double TDateTimeField::ReadNumber(bool* is_null) const {
 
 std::string TDateTimeField::ReadText(bool* is_null) const {
   const double value = ReadNumber(is_null);
-  return *is_null ? std::string() : GeneralNumberText(value, ',');
+  return *is_null ? std::string() : FormatFloat(value);
 }
 
 // ---- Memo and blob -------------------------------------------------------------------------

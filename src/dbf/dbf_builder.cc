@@ -85,7 +85,7 @@ void TDbfBuilder::Write() {
   }
   file.Create();
   std::vector<uint8_t> image(header_length + 1, 0);
-  const TLocalTime today = LocalNow();
+  const LocalDateTime today = LocalNow();
   image[0] = Version();
   image[1] = static_cast<uint8_t>(today.year % 100);
   image[2] = static_cast<uint8_t>(today.month);

@@ -69,27 +69,11 @@ std::string UpperAscii(std::string text) {
 
 }  // namespace
 
-uint32_t ChangeStampOf(const TLocalTime& time) {
+uint32_t ChangeStampOf(const LocalDateTime& time) {
   return ((static_cast<uint32_t>(time.hour) * 64 + static_cast<uint32_t>(time.minute)) * 64 +
           static_cast<uint32_t>(time.second)) *
              1024 +
          static_cast<uint32_t>(time.millisecond);
-}
-
-TLocalTime LocalNow() {
-  timespec now{};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  tm local{};
-  ::localtime_r(&now.tv_sec, &local);
-  TLocalTime out;
-  out.year = local.tm_year + 1900;
-  out.month = local.tm_mon + 1;
-  out.day = local.tm_mday;
-  out.hour = local.tm_hour;
-  out.minute = local.tm_min;
-  out.second = std::min(local.tm_sec, 59);
-  out.millisecond = static_cast<int>(now.tv_nsec / 1000000);
-  return out;
 }
 
 TDbfFile::TDbfFile(std::string_view file_name, bool shared, bool read_write, std::string_view)
@@ -199,7 +183,7 @@ void TDbfFile::RefreshHeader() {
 
 void TDbfFile::WriteHeader() {
   if (!ReadWrite() || !header_dirty_ || table_locked_ || Closed()) return;
-  const TLocalTime now = clock_();
+  const LocalDateTime now = clock_();
   change_stamp_ = ChangeStampOf(now);
   std::array<uint8_t, kHeaderSize> image = header_;
   image[1] = static_cast<uint8_t>(now.year % 100);

@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/local_date_time.h"
 #include "dbf/disk_file.h"
 
 namespace zakaz::dbf {
@@ -80,18 +81,9 @@ struct TDbfDescriptor {
   int number = 0;     // column number, from 1
 };
 
-// Local date and time of a header rewrite.
-struct TLocalTime {
-  int year = 0, month = 0, day = 0;
-  int hour = 0, minute = 0, second = 0, millisecond = 0;
-};
-
 // The change stamp stored at header offset 16 for a moment of the day:
 // ((hour * 64 + minute) * 64 + second) * 1024 + millisecond.
-uint32_t ChangeStampOf(const TLocalTime& time);
-
-// The current local time, to the millisecond.
-TLocalTime LocalNow();
+uint32_t ChangeStampOf(const LocalDateTime& time);
 
 class TDbfFile : public TDiskFile {
  public:
@@ -199,7 +191,7 @@ class TDbfFile : public TDiskFile {
   TLockProtocol LockProtocol() const { return lock_protocol_; }
 
   // The clock header rewrites use; tests set a fixed one.
-  void SetClock(std::function<TLocalTime()> clock) { clock_ = std::move(clock); }
+  void SetClock(std::function<LocalDateTime()> clock) { clock_ = std::move(clock); }
 
  protected:
   // For the layers above: cursor state and change tracking.
@@ -247,7 +239,7 @@ class TDbfFile : public TDiskFile {
   bool enciphered_ = false;
   int32_t writer_identity_ = 0;
   TLockProtocol lock_protocol_ = TLockProtocol::kDefault;
-  std::function<TLocalTime()> clock_;
+  std::function<LocalDateTime()> clock_;
 };
 
 }  // namespace zakaz::dbf

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/formats.h"
-#include "app/windows1251.h"
+#include "common/formats.h"
+#include "common/windows1251.h"
 #include "dbf/table_dataset.h"
 
 namespace zakaz {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "app/formats.h"
+#include "common/formats.h"
 #include "dbf/table_dataset.h"
 #include "ordering/price_display.h"
 #include "ordering/price_row.h"

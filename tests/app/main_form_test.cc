@@ -17,7 +17,7 @@
 #include <fstream>
 #include <memory>
 
-#include "app/formats.h"
+#include "common/formats.h"
 #include "app/help_form.h"
 #include "app/price_tables.h"
 #include "dbf/table_dataset.h"

@@ -53,8 +53,8 @@ std::string RecordText(const TDbfFile& table) {
                      static_cast<size_t>(table.RecordLength()));
 }
 
-TLocalTime FixedTime() {
-  TLocalTime t;
+LocalDateTime FixedTime() {
+  LocalDateTime t;
   t.year = 2024;
   t.month = 3;
   t.day = 17;

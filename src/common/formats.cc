@@ -1,4 +1,4 @@
-#include "app/formats.h"
+#include "common/formats.h"
 
 #include <charconv>
 #include <cmath>
@@ -127,31 +127,6 @@ std::optional<LocalDateTime> ParseDate(std::string_view text, const LocalDateTim
 
 long DayNumber(const LocalDateTime& date) {
   return DaysFromCivil(date.year, date.month, date.day) - DaysFromCivil(1899, 12, 30);
-}
-
-LocalDateTime ToLocalDateTime(std::time_t value) {
-  std::tm tm{};
-  localtime_r(&value, &tm);
-  LocalDateTime out;
-  out.year = tm.tm_year + 1900;
-  out.month = tm.tm_mon + 1;
-  out.day = tm.tm_mday;
-  out.hour = tm.tm_hour;
-  out.minute = tm.tm_min;
-  out.second = tm.tm_sec;
-  return out;
-}
-
-std::time_t ToTimeT(const LocalDateTime& value) {
-  std::tm tm{};
-  tm.tm_year = value.year - 1900;
-  tm.tm_mon = value.month - 1;
-  tm.tm_mday = value.day;
-  tm.tm_hour = value.hour;
-  tm.tm_min = value.minute;
-  tm.tm_sec = value.second;
-  tm.tm_isdst = -1;
-  return std::mktime(&tm);
 }
 
 std::string FormatFloat(double value) {

@@ -1,4 +1,4 @@
-#include "app/windows1251.h"
+#include "common/windows1251.h"
 
 namespace zakaz {
 namespace {

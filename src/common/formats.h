@@ -8,25 +8,14 @@
 // functions on values; nothing is kept.
 #pragma once
 
-#include <ctime>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/local_date_time.h"
+
 namespace zakaz {
-
-// A calendar date with a time of day, in local time, to the second.
-struct LocalDateTime {
-  int year = 1899;
-  int month = 12;
-  int day = 30;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-
-  friend bool operator==(const LocalDateTime&, const LocalDateTime&) = default;
-};
 
 // For test failure output: "dd.MM.yyyy hh:mm:ss".
 void PrintTo(const LocalDateTime& value, std::ostream* os);
@@ -54,10 +43,6 @@ std::optional<LocalDateTime> ParseDate(std::string_view text, const LocalDateTim
 
 // Day count since 30.12.1899, the epoch of the program's date values.
 long DayNumber(const LocalDateTime& date);
-
-// Conversions to and from the system's clock in local time.
-LocalDateTime ToLocalDateTime(std::time_t value);
-std::time_t ToTimeT(const LocalDateTime& value);
 
 // The general number format: the shortest text with at most 15 significant
 // digits, a decimal comma, no thousands separators, and an exponent ("1,5E20")

@@ -1,4 +1,4 @@
-#include "app/formats.h"
+#include "common/formats.h"
 
 #include <gtest/gtest.h>
 
