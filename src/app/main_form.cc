@@ -30,6 +30,7 @@
 #include "ordering/order_files.h"
 #include "ordering/price_grid.h"
 #include "ordering/price_row.h"
+#include "print/grid_printer.h"
 #include "settings/param_ini.h"
 
 namespace zakaz {
@@ -120,6 +121,7 @@ TMainForm::TMainForm(IUserPrompts& prompts, const std::string& ini_path, QWidget
   setObjectName("MainForm");
   ConfigurePriceTable(price_table_);
   BuildControls();
+  CreateGridPrinter();
   FormCreate();
 }
 
@@ -235,6 +237,7 @@ void TMainForm::BuildControls() {
   DBGrid_->SetDataSetModel(model_.get());
 
   connect(FilterSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { FilterSpeedButtonClick(); }); });
+  connect(SpeedButton1_, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton1Click(); }); });
   connect(ExitButton_, &QToolButton::clicked, this, [this] { Guard([this] { ExitButtonClick(); }); });
   connect(HelpBut_, &QToolButton::clicked, this, [this] { Guard([this] { HelpButClick(); }); });
   connect(NastrButton_, &QToolButton::clicked, this, [this] { Guard([this] { NastrButtonClick(); }); });
@@ -348,6 +351,7 @@ void TMainForm::SetViewMode(TViewMode mode) {
   }
   setWindowTitle(title);
   application_title_ = title;
+  GridPrinter_->SetPrintTitle(title);
   if (OnTitleChanged) OnTitleChanged(title);
 }
 

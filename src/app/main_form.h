@@ -44,6 +44,7 @@ namespace zakaz {
 class DataSetModel;
 class DbGrid;
 class IUserPrompts;
+class TGridPrinter;
 
 class TMainForm : public QMainWindow, public IViewModes {
   Q_OBJECT
@@ -96,12 +97,16 @@ class TMainForm : public QMainWindow, public IViewModes {
   void NastrButtonClick();
   void seekbotClick();
   void poiskExit();
+  // "Печать": the print preview of the shown table (main_form_print.cc).
+  void SpeedButton1Click();
+  TGridPrinter& GridPrinter() { return *GridPrinter_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormCreate();
+  void CreateGridPrinter();
   void BuildControls();
   void PlaceWindow();
   QString PriceListTitle() const;
@@ -145,6 +150,7 @@ class TMainForm : public QMainWindow, public IViewModes {
   DbGrid* DBGrid_ = nullptr;
   QTreeWidget* TreeView2_ = nullptr;
   bool filling_tree_ = false;
+  std::unique_ptr<TGridPrinter> GridPrinter_;
 };
 
 }  // namespace zakaz

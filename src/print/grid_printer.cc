@@ -36,6 +36,8 @@ TGridPrinter::~TGridPrinter() {
   delete preview_.data();
 }
 
+TPreviewForm* TGridPrinter::PreviewForm() const { return preview_.data(); }
+
 void TGridPrinter::Build() { table_ = CollectPrintTable(dataset_, columns_, cell_colour_, title_); }
 
 void TGridPrinter::Preview() {

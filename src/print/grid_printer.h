@@ -61,7 +61,7 @@ class TGridPrinter : public QObject {
   void Preview();
   // The preview window, or nullptr before the first Preview (or after it was
   // closed and destroyed with its parent).
-  TPreviewForm* PreviewForm() const { return preview_; }
+  TPreviewForm* PreviewForm() const;
 
   // Whether the system has a printer to print on. Tests may replace it.
   std::function<bool()> PrinterInstalled;

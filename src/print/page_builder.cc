@@ -64,10 +64,31 @@ QFont PageBuilder::Font(int points, bool bold) const {
   return font;
 }
 
+QFont PageBuilder::TitleFont(size_t column, const QString& text, int points) const {
+  // A title is a word or two; a narrowed column can wrap between words but
+  // not inside one, so a long word gets a smaller font instead of being cut.
+  QFont font = Font(points);
+  const double width = column_widths_[column] - 2 * pad_;
+  const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  constexpr int kSmallest = 5;
+  while (font.pointSize() > kSmallest) {
+    const QFontMetricsF metrics(font, &device_);
+    bool fits = true;
+    for (const QString& word : words) fits = fits && metrics.horizontalAdvance(word) <= width;
+    if (fits) break;
+    font.setPointSize(font.pointSize() - 1);
+  }
+  return font;
+}
+
 double PageBuilder::TextHeight(const QFont& font, double width, const QString& text,
                                bool wrap) const {
   const QFontMetricsF metrics(font, &device_);
   if (!wrap || text.isEmpty()) return metrics.height();
+  // Most cells fit on one line; laying them out for wrapping is the slow part.
+  if (!text.contains(QLatin1Char('\n')) && metrics.horizontalAdvance(text) <= width) {
+    return metrics.height();
+  }
   const QRectF bounds = metrics.boundingRect(QRectF(0, 0, std::max(width, 1.0), 1e9),
                                              TextFlags(Qt::AlignLeft, true), text);
   return std::max(bounds.height(), metrics.height());
@@ -118,8 +139,8 @@ void PageBuilder::MeasureHeader() {
   title_level_height_ = 0;
   for (size_t c = 0; c < table_.columns.size(); ++c) {
     const GridColumn& column = table_.columns[c];
-    const QFont font = Font(column.title_font_points);
     for (const QString& level : TitleLevels(column.title)) {
+      const QFont font = TitleFont(c, level, column.title_font_points);
       title_level_height_ =
           std::max(title_level_height_,
                    TextHeight(font, column_widths_[c] - 2 * pad_, level, true) + 2 * pad_);
@@ -218,11 +239,10 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
   for (size_t c = 0; c < count;) {
     const GridColumn& column = table_.columns[c];
     const QStringList levels = TitleLevels(column.title);
-    const QFont font = Font(column.title_font_points);
     if (levels.size() < 2) {
       const QRectF cell(column_left_[c], y, column_widths_[c], 2 * title_level_height_);
       painter.drawRect(cell);
-      painter.setFont(font);
+      painter.setFont(TitleFont(c, levels.front(), column.title_font_points));
       painter.drawText(cell.adjusted(pad_, pad_, -pad_, -pad_),
                        TextFlags(column.title_alignment, true), levels.front());
       ++c;
@@ -246,10 +266,10 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
       const QRectF lower(column_left_[k], y + title_level_height_, column_widths_[k],
                          title_level_height_);
       painter.drawRect(lower);
-      painter.setFont(Font(lower_column.title_font_points));
+      const QString lower_text = TitleLevels(lower_column.title).value(1);
+      painter.setFont(TitleFont(k, lower_text, lower_column.title_font_points));
       painter.drawText(lower.adjusted(pad_, pad_, -pad_, -pad_),
-                       TextFlags(lower_column.title_alignment, true),
-                       TitleLevels(lower_column.title).value(1));
+                       TextFlags(lower_column.title_alignment, true), lower_text);
     }
     c = last + 1;
   }

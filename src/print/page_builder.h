@@ -70,6 +70,9 @@ class PageBuilder {
   };
 
   QFont Font(int points, bool bold = false) const;
+  // The title font of `column`, made smaller where a word of `text` would
+  // not fit the column's width otherwise.
+  QFont TitleFont(size_t column, const QString& text, int points) const;
   double TextHeight(const QFont& font, double width, const QString& text, bool wrap) const;
   void MeasureColumns(double available);
   void MeasureHeader();
