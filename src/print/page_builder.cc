@@ -64,11 +64,13 @@ QFont PageBuilder::Font(int points, bool bold) const {
   return font;
 }
 
-QFont PageBuilder::TitleFont(size_t column, const QString& text, int points) const {
-  // A title is a word or two; a narrowed column can wrap between words but
-  // not inside one, so a long word gets a smaller font instead of being cut.
-  QFont font = Font(points);
+QFont PageBuilder::FittingFont(size_t column, const QString& text, int points, bool bold) const {
+  // A narrowed column can wrap between words but not inside one, so a word
+  // wider than the column (a date, a maker, a title) gets a smaller font
+  // instead of being cut.
+  QFont font = Font(points, bold);
   const double width = column_widths_[column] - 2 * pad_;
+  if (QFontMetricsF(font, &device_).horizontalAdvance(text) <= width) return font;
   const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
   constexpr int kSmallest = 5;
   while (font.pointSize() > kSmallest) {
@@ -140,7 +142,7 @@ void PageBuilder::MeasureHeader() {
   for (size_t c = 0; c < table_.columns.size(); ++c) {
     const GridColumn& column = table_.columns[c];
     for (const QString& level : TitleLevels(column.title)) {
-      const QFont font = TitleFont(c, level, column.title_font_points);
+      const QFont font = FittingFont(c, level, column.title_font_points);
       title_level_height_ =
           std::max(title_level_height_,
                    TextHeight(font, column_widths_[c] - 2 * pad_, level, true) + 2 * pad_);
@@ -150,21 +152,22 @@ void PageBuilder::MeasureHeader() {
   for (size_t c = 0; c < table_.columns.size(); ++c) {
     const GridColumn& column = table_.columns[c];
     const int points = column.footer == GridColumn::Footer::kSum ? column.title_font_points : 0;
-    footer = std::max(footer, TextHeight(Font(points, true), column_widths_[c] - 2 * pad_,
-                                         table_.footer[c], settings_.stretch_rows));
+    footer = std::max(
+        footer, TextHeight(FittingFont(c, table_.footer[c], points, true),
+                           column_widths_[c] - 2 * pad_, table_.footer[c], settings_.stretch_rows));
   }
   footer_height_ = footer + 2 * pad_;
 }
 
 void PageBuilder::MeasureRows() {
   row_heights_.assign(table_.rows.size(), 0);
-  std::vector<QFont> fonts;
-  for (const GridColumn& column : table_.columns) fonts.push_back(Font(column.font_points));
   for (size_t r = 0; r < table_.rows.size(); ++r) {
     double height = 0;
     for (size_t c = 0; c < table_.columns.size(); ++c) {
-      height = std::max(height, TextHeight(fonts[c], column_widths_[c] - 2 * pad_,
-                                           table_.rows[r].cells[c], settings_.stretch_rows));
+      const QString& text = table_.rows[r].cells[c];
+      height =
+          std::max(height, TextHeight(FittingFont(c, text, table_.columns[c].font_points),
+                                      column_widths_[c] - 2 * pad_, text, settings_.stretch_rows));
     }
     if (table_.columns.empty()) height = QFontMetricsF(Font(kGridPoints), &device_).height();
     row_heights_[r] = height + 2 * pad_;
@@ -242,7 +245,7 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
     if (levels.size() < 2) {
       const QRectF cell(column_left_[c], y, column_widths_[c], 2 * title_level_height_);
       painter.drawRect(cell);
-      painter.setFont(TitleFont(c, levels.front(), column.title_font_points));
+      painter.setFont(FittingFont(c, levels.front(), column.title_font_points));
       painter.drawText(cell.adjusted(pad_, pad_, -pad_, -pad_),
                        TextFlags(column.title_alignment, true), levels.front());
       ++c;
@@ -267,7 +270,7 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
                          title_level_height_);
       painter.drawRect(lower);
       const QString lower_text = TitleLevels(lower_column.title).value(1);
-      painter.setFont(TitleFont(k, lower_text, lower_column.title_font_points));
+      painter.setFont(FittingFont(k, lower_text, lower_column.title_font_points));
       painter.drawText(lower.adjusted(pad_, pad_, -pad_, -pad_),
                        TextFlags(lower_column.title_alignment, true), lower_text);
     }
@@ -291,7 +294,7 @@ double PageBuilder::PaintRow(QPainter& painter, double y, const std::vector<QStr
     const int points = footer && column.footer == GridColumn::Footer::kSum
                            ? column.title_font_points
                            : column.font_points;
-    painter.setFont(Font(footer ? points : column.font_points, footer));
+    painter.setFont(FittingFont(c, cells[c], points, footer));
     painter.setPen(colour.isValid() ? colour : QColor(Qt::black));
     painter.save();
     painter.setClipRect(cell);

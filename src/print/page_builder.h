@@ -70,9 +70,9 @@ class PageBuilder {
   };
 
   QFont Font(int points, bool bold = false) const;
-  // The title font of `column`, made smaller where a word of `text` would
+  // The font of `text` in `column`, made smaller where a word of it would
   // not fit the column's width otherwise.
-  QFont TitleFont(size_t column, const QString& text, int points) const;
+  QFont FittingFont(size_t column, const QString& text, int points, bool bold = false) const;
   double TextHeight(const QFont& font, double width, const QString& text, bool wrap) const;
   void MeasureColumns(double available);
   void MeasureHeader();
