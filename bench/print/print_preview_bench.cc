@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "common/user_prompts.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/price_grid.h"
 #include "ordering/price_row.h"
 #include "print/grid_printer.h"

@@ -26,7 +26,7 @@
 #include <string>
 
 #include "common/formats.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/view_mode.h"
 #include "settings/ini_file.h"
 

@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "common/formats.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/price_display.h"
 #include "ordering/price_row.h"
 

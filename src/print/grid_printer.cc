@@ -9,7 +9,7 @@
 
 #include "common/format_message.h"
 #include "common/user_prompts.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "print/page_builder.h"
 #include "print/preview_form.h"
 #include "print/printer_setup_dialog.h"

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/price_display.h"
 
 namespace zakaz {

@@ -1,7 +1,7 @@
 // The header-and-records layer: opening and checking tables, reading records
 // by number, in-place writes, appends and header rewrites, exclusive and
 // read-only opens, damaged and shrinking files.
-#include "dbf/dbf_file.h"
+#include "dbf/table/dbf_file.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -16,8 +16,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "dbf/dbf_columns.h"
-#include "dbf/errors.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/base/errors.h"
 #include "sample_price_list.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
@@ -272,6 +272,12 @@ std::vector<BadHeaderCase> BadHeaders() {
       {"0x30 without its 263-byte area", with(0, 0x30), kInvalid},
       {"0x30 integer narrower than four bytes",
        TableBytes({{"I", 'I', 2}}, {" ab"}, 0x30), kInvalid},
+      // Memo and picture columns of 0x30 are 4 binary bytes: a narrower one
+      // at the end of the record would be written past it.
+      {"0x30 memo narrower than four bytes",
+       TableBytes({{"NAME", 'C', 3}, {"M", 'M', 1}}, {" abcd"}, 0x30), kInvalid},
+      {"0x30 picture narrower than four bytes",
+       TableBytes({{"G", 'G', 3}}, {" abc"}, 0x30), kInvalid},
   };
 }
 

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "dbf/code_page.h"
+#include "common/code_page.h"
 #include "ordering/price_grid.h"
 #include "ordering/price_row.h"
 
 namespace zakaz::testing {
 
-std::string StoredText(const std::string& utf8) { return dbf::Utf8ToCp1251(utf8); }
+std::string StoredText(const std::string& utf8) { return Utf8ToCp1251(utf8); }
 
 std::string RunCommand(const std::string& command) {
   std::string out;

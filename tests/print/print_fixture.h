@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/price_tables.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "print/grid_printer.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::testing {

@@ -4,11 +4,11 @@
 #include <array>
 #include <cstdio>
 
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
-#include "dbf/dbf_file.h"
-#include "dbf/disk_file.h"
-#include "dbf/julian_day.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/table/dbf_file.h"
+#include "dbf/table/disk_file.h"
+#include "dbf/base/julian_day.h"
 
 namespace zakaz::dbf {
 namespace {
