@@ -12,9 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 
-#include "common/user_prompts.h"
 #include "dbf/dataset/table_dataset.h"
 #include "ordering/price_grid.h"
 #include "ordering/price_row.h"
@@ -22,6 +20,7 @@
 #include "print/page_builder.h"
 #include "print/preview_form.h"
 #include "sample_price_list.h"
+#include "support/fake_user_prompts.h"
 
 namespace {
 
@@ -30,15 +29,6 @@ namespace fs = std::filesystem;
 constexpr int kRows = 100000;
 constexpr int kOrdered = 2500;
 constexpr int kEvery = 39;  // of the live rows, until kOrdered have a quantity
-
-class SilentPrompts : public zakaz::IUserPrompts {
- public:
-  void Warning(std::string_view) override {}
-  void Error(std::string_view) override {}
-  void Information(std::string_view) override {}
-  bool Confirm(std::string_view) override { return false; }
-  void ShowException(std::string_view) override {}
-};
 
 const fs::path& WorkDir() {
   static const fs::path dir = [] {
@@ -79,7 +69,7 @@ struct Order {
                                                     zakaz::PriceRowColourRule(table), prompts);
     printer->SetPrintTitle(QStringLiteral("ООО Бриолан. Прайслист от 05.03.2009 14:22:10"));
   }
-  SilentPrompts prompts;
+  zakaz::testing::FakeUserPrompts prompts;
   zakaz::dbf::TTableDataSet table{"PriceTable"};
   std::unique_ptr<zakaz::TGridPrinter> printer;
 };

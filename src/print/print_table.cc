@@ -1,6 +1,5 @@
 #include "print/print_table.h"
 
-#include <cctype>
 #include <string>
 
 #include "dbf/dataset/table_dataset.h"
@@ -9,20 +8,12 @@
 namespace zakaz {
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
+// Position of the field `name` (letter case ignored) in the dataset's field
+// list, which is also its place in a record's values; -1 when absent.
 int FieldIndex(const dbf::TTableDataSet& dataset, const std::string& name) {
-  for (int32_t f = 0; f < dataset.FieldCount(); ++f) {
-    if (SameName(dataset.Fields(f).FieldName(), name)) return f;
+  const dbf::TField* field = dataset.FindField(name);
+  for (int32_t f = 0; field != nullptr && f < dataset.FieldCount(); ++f) {
+    if (&dataset.Fields(f) == field) return f;
   }
   return -1;
 }

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -181,6 +182,39 @@ TEST_F(LongPreviewTest, PreviousAndNextFollowThePages) {
   EXPECT_FALSE(Control(preview, "NextButton")->isEnabled());
   Click(preview, "PreviousButton");
   EXPECT_EQ(QStringLiteral("Page %1 of %2").arg(pages - 1).arg(pages), Status());
+}
+
+TEST_F(LongPreviewTest, StopEndsARunningPrintAndCloseWaitsForIt) {
+  SelectOrder();
+  TGridPrinter& printer = form_->GridPrinter();
+  printer.PrinterInstalled = [] { return true; };
+  const std::string pdf = dir_.File("printed.pdf");
+  printer.Printer().setOutputFormat(QPrinter::PdfFormat);
+  printer.Printer().setOutputFileName(QString::fromStdString(pdf));
+  Click(form_.get(), "SpeedButton1");
+  TPreviewForm* preview = Preview();
+  ASSERT_NE(nullptr, preview);
+  ASSERT_TRUE(Control(preview, "PrintButton")->isEnabled());
+  EXPECT_FALSE(Control(preview, "StopButton")->isEnabled());
+
+  bool stopped = false;
+  QTimer::singleShot(0, [&] {
+    EXPECT_TRUE(preview->Printing());
+    EXPECT_TRUE(Control(preview, "StopButton")->isEnabled());
+    EXPECT_FALSE(Control(preview, "CloseButton")->isEnabled());
+    EXPECT_FALSE(Control(preview, "PrintButton")->isEnabled());
+    preview->close();  // refused while the print runs
+    EXPECT_TRUE(preview->isVisible());
+    Click(preview, "StopButton");
+    stopped = true;
+  });
+  Click(preview, "PrintButton");
+  EXPECT_TRUE(stopped);
+  EXPECT_FALSE(preview->Printing());
+  EXPECT_TRUE(Control(preview, "CloseButton")->isEnabled());
+  EXPECT_TRUE(Control(preview, "PrintButton")->isEnabled());
+  // The print ended after its first page.
+  EXPECT_EQ(1, PdfPages(pdf));
 }
 
 TEST_F(LongPreviewTest, PrinterSetupOkKeepsTheSettingsAndRebuildsThePages) {
