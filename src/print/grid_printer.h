@@ -12,7 +12,6 @@
 // that cannot be written is reported through the prompts.
 #pragma once
 
-#include <QObject>
 #include <QPointer>
 #include <QPrinter>
 #include <QString>
@@ -34,14 +33,14 @@ class TPreviewForm;
 // Shown when the PDF file cannot be written; %s is the file's path.
 inline constexpr char kPdfWriteFailed[] = "Не удалось записать файл %s";
 
-class TGridPrinter : public QObject {
-  Q_OBJECT
-
+class TGridPrinter {
  public:
   TGridPrinter(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns,
                DataSetModel::RowColourRule cell_colour, IUserPrompts& prompts,
                QWidget* window_parent = nullptr);
-  ~TGridPrinter() override;
+  ~TGridPrinter();
+  TGridPrinter(const TGridPrinter&) = delete;
+  TGridPrinter& operator=(const TGridPrinter&) = delete;
 
   const TPrintSettings& Settings() const { return settings_; }
   void SetSettings(const TPrintSettings& settings) { settings_ = settings; }

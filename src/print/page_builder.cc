@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPrinter>
 #include <QStringList>
 #include <algorithm>
 
@@ -328,7 +329,11 @@ bool PageBuilder::PaintAll(QPagedPaintDevice& device,
   if (!painter.begin(&device)) return false;
   for (int page = 0; page < PageCount(); ++page) {
     if (page > 0) {
-      if (keep_going && !keep_going()) return false;
+      if (keep_going && !keep_going()) {
+        // A printer drops the job it was given; a file keeps the pages so far.
+        if (auto* printer = dynamic_cast<QPrinter*>(&device)) printer->abort();
+        return false;
+      }
       device.newPage();
     }
     PaintPage(painter, page);

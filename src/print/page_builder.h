@@ -58,8 +58,8 @@ class PageBuilder {
 
   // Opens a painter on the device and draws every page, starting a new
   // device page between them. `keep_going` is asked before each page after
-  // the first; false stops the print there. Returns false when stopped or
-  // when the device could not be opened.
+  // the first; false stops the print there (a printer's job is aborted).
+  // Returns false when stopped or when the device could not be opened.
   bool PaintAll(QPagedPaintDevice& device, const std::function<bool()>& keep_going = {}) const;
 
  private:

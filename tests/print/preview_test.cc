@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QMenu>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
@@ -99,6 +101,26 @@ TEST_F(PreviewTest, PrintsThePendingOrderAndReturnsToTheCurrentRow) {
   EXPECT_TRUE(Control(preview, "CloseButton")->isEnabled());
   EXPECT_FALSE(Control(preview, "PreviousButton")->isEnabled());
   EXPECT_FALSE(Control(preview, "NextButton")->isEnabled());
+
+  // "Scale" offers the zoom steps, "Whole Page" first chosen.
+  QMenu* scales = Control(preview, "ScaleButton")->menu();
+  ASSERT_NE(nullptr, scales);
+  QStringList texts;
+  QAction* zoom200 = nullptr;
+  for (QAction* action : scales->actions()) {
+    texts << action->text();
+    if (action->isChecked()) EXPECT_EQ(QStringLiteral("Whole Page"), action->text());
+    if (action->text() == QStringLiteral("200%")) zoom200 = action;
+  }
+  EXPECT_EQ(QStringList({"500%", "200%", "150%", "100%", "75%", "50%", "25%", "10%", "Page Width",
+                         "Whole Page"}),
+            texts);
+  auto* pages = Control<QPrintPreviewWidget>(preview, "PreviewPages");
+  EXPECT_EQ(QPrintPreviewWidget::FitInView, pages->zoomMode());
+  ASSERT_NE(nullptr, zoom200);
+  zoom200->trigger();
+  EXPECT_EQ(QPrintPreviewWidget::CustomZoom, pages->zoomMode());
+  EXPECT_DOUBLE_EQ(2.0, pages->zoomFactor());
 
   // "Печать" again rebuilds the same window's pages.
   table.Last();
