@@ -109,7 +109,9 @@ TEST_F(PreviewTest, PrintsThePendingOrderAndReturnsToTheCurrentRow) {
   QAction* zoom200 = nullptr;
   for (QAction* action : scales->actions()) {
     texts << action->text();
-    if (action->isChecked()) EXPECT_EQ(QStringLiteral("Whole Page"), action->text());
+    if (action->isChecked()) {
+      EXPECT_EQ(QStringLiteral("Whole Page"), action->text());
+    }
     if (action->text() == QStringLiteral("200%")) zoom200 = action;
   }
   EXPECT_EQ(QStringList({"500%", "200%", "150%", "100%", "75%", "50%", "25%", "10%", "Page Width",
