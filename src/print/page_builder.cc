@@ -183,7 +183,7 @@ void PageBuilder::Paginate(double page_height) {
   while (true) {
     Page page;
     page.first = row;
-    double y = (pages_.empty() ? heading_height_ : 0) + header;
+    double y = (pages_.empty() ? heading_height_ / scale_ : 0) + header;
     // A page takes at least one row, so a row taller than a page cannot stop
     // the print; it is cut at the page's edge.
     while (row < rows && (row == page.first || y + row_heights_[row] <= page_height)) {

@@ -42,12 +42,16 @@ class PageBuilder {
   // Height of each row of the table in device units (before any scaling of
   // the whole grid).
   const std::vector<double>& RowHeights() const { return row_heights_; }
-  // Width of each printed column in device units.
+  // Width of each printed column in device units (likewise).
   const std::vector<double>& ColumnWidths() const { return column_widths_; }
+  // The factor the whole grid is drawn at: below 1 when it is fitted to the
+  // page width by scaling, else 1.
+  double GridScale() const { return scale_; }
   // The rows page `page` (0-based) carries: [first, end).
   int FirstRow(int page) const { return pages_.at(static_cast<size_t>(page)).first; }
   int EndRow(int page) const { return pages_.at(static_cast<size_t>(page)).end; }
-  // Where row `row` is drawn on its page, in device units.
+  // Where row `row` is drawn on its page, in device units before any scaling
+  // of the whole grid.
   QRectF RowRect(int row) const;
   // The face the text is drawn in (the settings' face or its stand-in).
   const QString& FontFace() const { return face_; }

@@ -132,6 +132,31 @@ TEST(PrintPages, ColumnsNarrowInProportionToFitTheMargins) {
       << pages.FontFace().toStdString();
 }
 
+TEST(PrintPages, ScalingTheWholeGridKeepsColumnsAndFitsRowsOnTheirPages) {
+  std::vector<PriceRow> rows(150, PriceRow{.name = "Item", .quant = 1});
+  PrintFixture fixture(rows);
+  fixture.Printer().Build();
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(fixture.File("scaled.pdf")));
+  TPrintSettings scaled = fixture.Printer().Settings();
+  scaled.change_column_widths = false;
+  const PageBuilder pages(fixture.Printer().Table(), scaled, printer);
+  const double unit = printer.resolution() / 96.0;
+  EXPECT_NEAR(336 * unit, pages.ColumnWidths()[0], 1e-6);  // the grid's own width
+  double total = 0;
+  for (double w : pages.ColumnWidths()) total += w;
+  const double available = (210.0 - 40.0) / 25.4 * printer.resolution();
+  EXPECT_NEAR(available, total * pages.GridScale(), available * 0.01);
+  // Every page's last row ends above the bottom margin.
+  const double page_height = (297.0 - 40.0) / 25.4 * printer.resolution();
+  ASSERT_GT(pages.PageCount(), 1);
+  for (int page = 0; page < pages.PageCount(); ++page) {
+    if (pages.EndRow(page) == pages.FirstRow(page)) continue;
+    EXPECT_LE(pages.RowRect(pages.EndRow(page) - 1).bottom() * pages.GridScale(), page_height + 1);
+  }
+}
+
 // Counts pixels of `image` inside `rect` that `is_colour` accepts.
 template <typename Predicate>
 int CountPixels(const QImage& image, const QRect& rect, Predicate is_colour) {
