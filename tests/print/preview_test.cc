@@ -239,6 +239,15 @@ TEST_F(LongPreviewTest, StopEndsARunningPrintAndCloseWaitsForIt) {
   EXPECT_TRUE(Control(preview, "PrintButton")->isEnabled());
   // The print ended after its first page.
   EXPECT_EQ(1, PdfPages(pdf));
+
+  // Escape stops a running print too, and leaves the window open.
+  preview->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(preview));
+  QTimer::singleShot(0, [&] { QTest::keyClick(preview, Qt::Key_Escape); });
+  Click(preview, "PrintButton");
+  EXPECT_EQ(1, PdfPages(pdf));
+  EXPECT_EQ(preview, Preview());
+  EXPECT_TRUE(preview->isVisible());
 }
 
 TEST_F(LongPreviewTest, PrinterSetupOkKeepsTheSettingsAndRebuildsThePages) {

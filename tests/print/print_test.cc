@@ -45,6 +45,7 @@ TEST(PrintPages, ThreeRowOrderIsOnePageInOrder) {
   const std::string pdf = fixture.PrintToPdf();
   ASSERT_FALSE(pdf.empty());
   EXPECT_EQ(1, PdfPages(pdf));
+  EXPECT_THAT(RunCommand("pdfinfo '" + pdf + "'"), HasSubstr("Tabular information"));
   const std::string text = PdfText(pdf);
   SCOPED_TRACE(text);
 
