@@ -4,8 +4,9 @@
 // keeps the print settings and the print title for the whole run, walks the
 // shown rows into a PrintTable when a print is built, and lays the same
 // pages out for the preview, the printer and a PDF file (PageBuilder). The
-// preview window is created on the first Preview and kept; later calls
-// rebuild its pages and bring it to the front.
+// preview window is created by Preview and lives until the user closes it;
+// Preview while it is open rebuilds its pages and brings it to the front. A
+// walk that fails keeps the print built before.
 //
 // The dataset, the prompts and `window_parent` must outlive the printer.
 // Failures of the walk (an unreadable record) reach the caller; a PDF file
