@@ -33,6 +33,7 @@
 #include "ordering/order_files.h"
 #include "ordering/price_grid.h"
 #include "ordering/price_row.h"
+#include "print/grid_printer.h"
 #include "settings/param_ini.h"
 
 namespace zakaz {
@@ -123,6 +124,7 @@ TMainForm::TMainForm(IUserPrompts& prompts, const std::string& ini_path, QWidget
   setObjectName("MainForm");
   ConfigurePriceTable(price_table_);
   BuildControls();
+  CreateGridPrinter();
   FormCreate();
 }
 
@@ -241,6 +243,7 @@ void TMainForm::BuildControls() {
   connect(FilterSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { FilterSpeedButtonClick(); }); });
   connect(SpeedButton2_, &QToolButton::clicked, this,
           [this] { Guard([this] { SpeedButton2Click(); }); });
+  connect(SpeedButton1_, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton1Click(); }); });
   connect(ExitButton_, &QToolButton::clicked, this, [this] { Guard([this] { ExitButtonClick(); }); });
   connect(HelpBut_, &QToolButton::clicked, this, [this] { Guard([this] { HelpButClick(); }); });
   connect(NastrButton_, &QToolButton::clicked, this, [this] { Guard([this] { NastrButtonClick(); }); });
@@ -366,6 +369,7 @@ void TMainForm::SetViewMode(TViewMode mode) {
   }
   setWindowTitle(title);
   application_title_ = title;
+  GridPrinter_->SetPrintTitle(title);
   if (OnTitleChanged) OnTitleChanged(title);
 }
 

@@ -50,6 +50,7 @@ class ILiveSettings;
 class IUserPrompts;
 class TNastroyki;
 class TListForm;
+class TGridPrinter;
 
 class TMainForm : public QMainWindow, public IViewModes {
   Q_OBJECT
@@ -125,12 +126,16 @@ class TMainForm : public QMainWindow, public IViewModes {
   // shown and both toggles up, as pressing the toggle again does. "Подключение"
   // calls it first. Does nothing in the other modes.
   void LeaveBrowsedView();
+  // "Печать": the print preview of the shown table (main_form_print.cc).
+  void SpeedButton1Click();
+  TGridPrinter& GridPrinter() { return *GridPrinter_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormCreate();
+  void CreateGridPrinter();
   void BuildControls();
   void PlaceWindow();
   QString PriceListTitle() const;
@@ -186,6 +191,7 @@ class TMainForm : public QMainWindow, public IViewModes {
   DbGrid* DBGrid_ = nullptr;
   QTreeWidget* TreeView2_ = nullptr;
   bool filling_tree_ = false;
+  std::unique_ptr<TGridPrinter> GridPrinter_;
 };
 
 }  // namespace zakaz

@@ -139,7 +139,7 @@ const dbf::TRecordValues* DataSetModel::Values(int row) const {
   return &cache_.emplace(recno, std::move(values)).first->second;
 }
 
-QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue& value) const {
+QString GridCellText(const GridColumn& column, const dbf::TFieldValue& value) {
   // A number its writer left unset shows as nothing, not as 0.
   if (value.is_null && column.format != GridColumn::Format::kPlain) return QString();
   switch (column.format) {
@@ -151,6 +151,10 @@ QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue&
       break;
   }
   return FromTableText(value.text);
+}
+
+QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue& value) const {
+  return GridCellText(column, value);
 }
 
 QVariant DataSetModel::data(const QModelIndex& index, int role) const {

@@ -69,6 +69,11 @@ struct GridColumn {
   bool incremental_search = false;
 };
 
+// The text `column` shows for `value`: its display format applied to the
+// number, or the stored text as the program shows it. The grid and the print
+// share it, so a printed cell reads as the screen does.
+QString GridCellText(const GridColumn& column, const dbf::TFieldValue& value);
+
 class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   Q_OBJECT
 

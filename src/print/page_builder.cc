@@ -1,0 +1,344 @@
+#include "print/page_builder.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPrinter>
+#include <QStringList>
+#include <algorithm>
+
+namespace zakaz {
+namespace {
+
+// The grid's design is in screen pixels at 96 per inch.
+constexpr double kDesignDpi = 96.0;
+// A column without a width of its own is as wide as the grid's default.
+constexpr double kDefaultColumnWidth = 64.0;
+constexpr int kGridPoints = 9;
+constexpr int kHeadingPoints = 8;
+constexpr char kHeadingFace[] = "MS Sans Serif";
+
+const QColor kSilver(192, 192, 192);
+
+QStringList TitleLevels(const QString& title) { return title.split(QLatin1Char('|')); }
+
+int TextFlags(Qt::Alignment alignment, bool wrap) {
+  const int horizontal = static_cast<int>(alignment & Qt::AlignHorizontal_Mask);
+  return horizontal | Qt::AlignVCenter | (wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
+}
+
+}  // namespace
+
+QString AvailablePrintFace(const QString& wanted) {
+  const QStringList families = QFontDatabase::families();
+  if (families.contains(wanted, Qt::CaseInsensitive)) return wanted;
+  const QString stand_in = QStringLiteral("DejaVu Sans");
+  if (families.contains(stand_in, Qt::CaseInsensitive)) return stand_in;
+  return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+}
+
+PageBuilder::PageBuilder(const PrintTable& table, const TPrintSettings& settings,
+                         QPagedPaintDevice& device)
+    : table_(table),
+      settings_(settings),
+      device_(device),
+      face_(AvailablePrintFace(settings.font_face)) {
+  device_.setPageMargins(QMarginsF(settings.margin_left * 10, settings.margin_top * 10,
+                                   settings.margin_right * 10, settings.margin_bottom * 10),
+                         QPageLayout::Millimeter);
+  const int dpi = device_.logicalDpiX();
+  unit_ = dpi / kDesignDpi;
+  pad_ = 2 * unit_;
+  const QRectF paint_rect = device_.pageLayout().paintRectPixels(dpi);
+  MeasureColumns(paint_rect.width());
+  MeasureHeader();
+  MeasureRows();
+  Paginate(paint_rect.height() / scale_);
+}
+
+QFont PageBuilder::Font(int points, bool bold) const {
+  QFont font(face_);
+  font.setPointSize(points > 0 ? points : kGridPoints);
+  font.setBold(bold);
+  return font;
+}
+
+QFont PageBuilder::FittingFont(size_t column, const QString& text, int points, bool bold) const {
+  // A narrowed column can wrap between words but not inside one, so a word
+  // wider than the column (a date, a maker, a title) gets a smaller font
+  // instead of being cut.
+  QFont font = Font(points, bold);
+  const double width = column_widths_[column] - 2 * pad_;
+  if (QFontMetricsF(font, &device_).horizontalAdvance(text) <= width) return font;
+  const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  constexpr int kSmallest = 5;
+  while (font.pointSize() > kSmallest) {
+    const QFontMetricsF metrics(font, &device_);
+    bool fits = true;
+    for (const QString& word : words) fits = fits && metrics.horizontalAdvance(word) <= width;
+    if (fits) break;
+    font.setPointSize(font.pointSize() - 1);
+  }
+  return font;
+}
+
+double PageBuilder::TextHeight(const QFont& font, double width, const QString& text,
+                               bool wrap) const {
+  const QFontMetricsF metrics(font, &device_);
+  if (!wrap || text.isEmpty()) return metrics.height();
+  // Most cells fit on one line; laying them out for wrapping is the slow part.
+  if (!text.contains(QLatin1Char('\n')) && metrics.horizontalAdvance(text) <= width) {
+    return metrics.height();
+  }
+  const QRectF bounds = metrics.boundingRect(QRectF(0, 0, std::max(width, 1.0), 1e9),
+                                             TextFlags(Qt::AlignLeft, true), text);
+  return std::max(bounds.height(), metrics.height());
+}
+
+void PageBuilder::MeasureColumns(double available) {
+  const size_t count = table_.columns.size();
+  column_widths_.assign(count, 0);
+  for (size_t c = 0; c < count; ++c) {
+    const GridColumn& column = table_.columns[c];
+    double width = (column.width > 0 ? column.width : kDefaultColumnWidth) * unit_;
+    if (settings_.optimal_widths) {
+      const QFontMetricsF cell_metrics(Font(column.font_points), &device_);
+      const QFontMetricsF title_metrics(Font(column.title_font_points), &device_);
+      width = 0;
+      for (const QString& level : TitleLevels(column.title)) {
+        width = std::max(width, title_metrics.horizontalAdvance(level));
+      }
+      for (const PrintRow& row : table_.rows) {
+        width = std::max(width, cell_metrics.horizontalAdvance(row.cells[c]));
+      }
+      width += 2 * pad_ + unit_;
+    }
+    column_widths_[c] = width;
+  }
+  double total = 0;
+  for (double width : column_widths_) total += width;
+  if (settings_.fit_width && total > available && total > 0) {
+    const double factor = available / total;
+    if (settings_.change_column_widths) {
+      for (double& width : column_widths_) width *= factor;
+    } else {
+      scale_ = factor;
+    }
+  }
+  column_left_.assign(count, 0);
+  double left = 0;
+  for (size_t c = 0; c < count; ++c) {
+    column_left_[c] = left;
+    left += column_widths_[c];
+  }
+}
+
+void PageBuilder::MeasureHeader() {
+  heading_height_ =
+      2 * QFontMetricsF(QFont(AvailablePrintFace(kHeadingFace), kHeadingPoints), &device_).height();
+  band_height_ = TextHeight(Font(kGridPoints), 1, table_.title, false) + 2 * pad_;
+  title_level_height_ = 0;
+  for (size_t c = 0; c < table_.columns.size(); ++c) {
+    const GridColumn& column = table_.columns[c];
+    for (const QString& level : TitleLevels(column.title)) {
+      const QFont font = FittingFont(c, level, column.title_font_points);
+      title_level_height_ =
+          std::max(title_level_height_,
+                   TextHeight(font, column_widths_[c] - 2 * pad_, level, true) + 2 * pad_);
+    }
+  }
+  double footer = 0;
+  for (size_t c = 0; c < table_.columns.size(); ++c) {
+    const GridColumn& column = table_.columns[c];
+    const int points = column.footer == GridColumn::Footer::kSum ? column.title_font_points : 0;
+    footer = std::max(
+        footer, TextHeight(FittingFont(c, table_.footer[c], points, true),
+                           column_widths_[c] - 2 * pad_, table_.footer[c], settings_.stretch_rows));
+  }
+  footer_height_ = footer + 2 * pad_;
+}
+
+void PageBuilder::MeasureRows() {
+  row_heights_.assign(table_.rows.size(), 0);
+  for (size_t r = 0; r < table_.rows.size(); ++r) {
+    double height = 0;
+    for (size_t c = 0; c < table_.columns.size(); ++c) {
+      const QString& text = table_.rows[r].cells[c];
+      height =
+          std::max(height, TextHeight(FittingFont(c, text, table_.columns[c].font_points),
+                                      column_widths_[c] - 2 * pad_, text, settings_.stretch_rows));
+    }
+    if (table_.columns.empty()) height = QFontMetricsF(Font(kGridPoints), &device_).height();
+    row_heights_[r] = height + 2 * pad_;
+  }
+}
+
+void PageBuilder::Paginate(double page_height) {
+  const double header = band_height_ + 2 * title_level_height_;
+  row_top_.assign(table_.rows.size(), 0);
+  const int rows = static_cast<int>(table_.rows.size());
+  int row = 0;
+  while (true) {
+    Page page;
+    page.first = row;
+    double y = (pages_.empty() ? heading_height_ / scale_ : 0) + header;
+    // A page takes at least one row, so a row taller than a page cannot stop
+    // the print; it is cut at the page's edge.
+    while (row < rows && (row == page.first || y + row_heights_[row] <= page_height)) {
+      row_top_[row] = y;
+      y += row_heights_[row];
+      ++row;
+    }
+    page.end = row;
+    if (row == rows && (y + footer_height_ <= page_height || page.end == page.first)) {
+      page.footer = true;
+      pages_.push_back(page);
+      break;
+    }
+    pages_.push_back(page);
+  }
+}
+
+QRectF PageBuilder::RowRect(int row) const {
+  double width = 0;
+  for (double w : column_widths_) width += w;
+  return QRectF(0, row_top_.at(static_cast<size_t>(row)), width,
+                row_heights_.at(static_cast<size_t>(row)));
+}
+
+double PageBuilder::PaintHeading(QPainter& painter) const {
+  const QString face = AvailablePrintFace(kHeadingFace);
+  QFont plain(face, kHeadingPoints);
+  QFont name = plain;
+  name.setBold(true);
+  name.setUnderline(true);
+  const QString text = QString::fromUtf8(kHeadingText);
+  const QFontMetricsF metrics(plain, &device_);
+  painter.setPen(Qt::black);
+  painter.setFont(plain);
+  painter.drawText(QPointF(0, metrics.ascent()), text);
+  painter.setFont(name);
+  painter.drawText(QPointF(metrics.horizontalAdvance(text), metrics.ascent()),
+                   QString::fromUtf8(kHeadingName));
+  return heading_height_;
+}
+
+double PageBuilder::PaintHeader(QPainter& painter, double y) const {
+  const size_t count = table_.columns.size();
+  double width = 0;
+  for (double w : column_widths_) width += w;
+  const QPen line(Qt::black, unit_ * 0.75);
+  painter.setPen(line);
+  // The band with the print title.
+  const QRectF band(0, y, width, band_height_);
+  painter.drawRect(band);
+  painter.setFont(Font(kGridPoints));
+  painter.drawText(band.adjusted(pad_, 0, -pad_, 0), TextFlags(Qt::AlignHCenter, false),
+                   table_.title);
+  y += band_height_;
+  // Two title levels: a one-level title fills both; equal upper levels of
+  // neighbouring columns share one cell.
+  for (size_t c = 0; c < count;) {
+    const GridColumn& column = table_.columns[c];
+    const QStringList levels = TitleLevels(column.title);
+    if (levels.size() < 2) {
+      const QRectF cell(column_left_[c], y, column_widths_[c], 2 * title_level_height_);
+      painter.drawRect(cell);
+      painter.setFont(FittingFont(c, levels.front(), column.title_font_points));
+      painter.drawText(cell.adjusted(pad_, pad_, -pad_, -pad_),
+                       TextFlags(column.title_alignment, true), levels.front());
+      ++c;
+      continue;
+    }
+    size_t last = c;
+    while (last + 1 < count) {
+      const QStringList next = TitleLevels(table_.columns[last + 1].title);
+      if (next.size() < 2 || next.front() != levels.front()) break;
+      ++last;
+    }
+    const QRectF upper(column_left_[c], y,
+                       column_left_[last] + column_widths_[last] - column_left_[c],
+                       title_level_height_);
+    painter.drawRect(upper);
+    painter.setFont(Font(kGridPoints));
+    painter.drawText(upper.adjusted(pad_, 0, -pad_, 0), TextFlags(Qt::AlignHCenter, true),
+                     levels.front());
+    for (size_t k = c; k <= last; ++k) {
+      const GridColumn& lower_column = table_.columns[k];
+      const QRectF lower(column_left_[k], y + title_level_height_, column_widths_[k],
+                         title_level_height_);
+      painter.drawRect(lower);
+      const QString lower_text = TitleLevels(lower_column.title).value(1);
+      painter.setFont(FittingFont(k, lower_text, lower_column.title_font_points));
+      painter.drawText(lower.adjusted(pad_, pad_, -pad_, -pad_),
+                       TextFlags(lower_column.title_alignment, true), lower_text);
+    }
+    c = last + 1;
+  }
+  return y + 2 * title_level_height_;
+}
+
+double PageBuilder::PaintRow(QPainter& painter, double y, const std::vector<QString>& cells,
+                             const QColor& colour, double height, bool footer) const {
+  const QPen line(Qt::black, unit_ * 0.75);
+  for (size_t c = 0; c < table_.columns.size(); ++c) {
+    const GridColumn& column = table_.columns[c];
+    const QRectF cell(column_left_[c], y, column_widths_[c], height);
+    if (settings_.colored) {
+      const QColor background = footer ? kSilver : column.background;
+      if (background.isValid()) painter.fillRect(cell, background);
+    }
+    painter.setPen(line);
+    painter.drawRect(cell);
+    const int points = footer && column.footer == GridColumn::Footer::kSum
+                           ? column.title_font_points
+                           : column.font_points;
+    painter.setFont(FittingFont(c, cells[c], points, footer));
+    painter.setPen(colour.isValid() ? colour : QColor(Qt::black));
+    painter.save();
+    painter.setClipRect(cell);
+    painter.drawText(cell.adjusted(pad_, pad_, -pad_, -pad_),
+                     TextFlags(column.alignment, settings_.stretch_rows), cells[c]);
+    painter.restore();
+  }
+  return y + height;
+}
+
+void PageBuilder::PaintPage(QPainter& painter, int page) const {
+  const Page& layout = pages_.at(static_cast<size_t>(page));
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  double y = page == 0 ? PaintHeading(painter) : 0;
+  painter.scale(scale_, scale_);
+  if (page == 0) y /= scale_;
+  y = PaintHeader(painter, y);
+  for (int row = layout.first; row < layout.end; ++row) {
+    const PrintRow& cells = table_.rows[static_cast<size_t>(row)];
+    y = PaintRow(painter, y, cells.cells, cells.colour, row_heights_[static_cast<size_t>(row)],
+                 false);
+  }
+  if (layout.footer) PaintRow(painter, y, table_.footer, QColor(), footer_height_, true);
+  painter.restore();
+}
+
+bool PageBuilder::PaintAll(QPagedPaintDevice& device,
+                           const std::function<bool()>& keep_going) const {
+  QPainter painter;
+  if (!painter.begin(&device)) return false;
+  for (int page = 0; page < PageCount(); ++page) {
+    if (page > 0) {
+      if (keep_going && !keep_going()) {
+        // A printer drops the job it was given; a file keeps the pages so far.
+        if (auto* printer = dynamic_cast<QPrinter*>(&device)) printer->abort();
+        return false;
+      }
+      device.newPage();
+    }
+    PaintPage(painter, page);
+  }
+  return painter.end();
+}
+
+}  // namespace zakaz

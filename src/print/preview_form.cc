@@ -1,0 +1,178 @@
+#include "print/preview_form.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPrintPreviewWidget>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "print/grid_printer.h"
+
+namespace zakaz {
+namespace {
+
+const char* const kScales[] = {"500%", "200%", "150%", "100%",       "75%",
+                               "50%",  "25%",  "10%",  "Page Width", "Whole Page"};
+constexpr char kInitialScale[] = "Whole Page";
+
+QToolButton* AddButton(QToolBar* bar, const char* name, const char* caption) {
+  auto* button = new QToolButton(bar);
+  button->setObjectName(name);
+  button->setText(QString::fromLatin1(caption));
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  bar->addWidget(button);
+  return button;
+}
+
+}  // namespace
+
+TPreviewForm::TPreviewForm(TGridPrinter& printer, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), printer_(printer) {
+  setObjectName("PreviewForm");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Preview"));
+
+  auto* bar = addToolBar(QStringLiteral("Preview"));
+  bar->setObjectName("PreviewToolBar");
+  bar->setMovable(false);
+  print_ = AddButton(bar, "PrintButton", "Print");
+  setup_ = AddButton(bar, "SetupButton", "Printer setup");
+  scale_ = AddButton(bar, "ScaleButton", "Scale");
+  scale_->setPopupMode(QToolButton::InstantPopup);
+  auto* scale_menu = new QMenu(scale_);
+  auto* scale_group = new QActionGroup(scale_menu);
+  for (const char* choice : kScales) {
+    QAction* action = scale_menu->addAction(QString::fromLatin1(choice));
+    action->setCheckable(true);
+    action->setChecked(qstrcmp(choice, kInitialScale) == 0);
+    scale_group->addAction(action);
+    connect(action, &QAction::triggered, this, [this, action] { SetScale(action->text()); });
+  }
+  scale_->setMenu(scale_menu);
+  previous_ = AddButton(bar, "PreviousButton", "Previous");
+  previous_->setAutoRepeat(true);
+  next_ = AddButton(bar, "NextButton", "Next");
+  next_->setAutoRepeat(true);
+  stop_ = AddButton(bar, "StopButton", "Stop");
+  close_ = AddButton(bar, "CloseButton", "Close");
+  pdf_ = AddButton(bar, "PdfButton", "PDF");
+
+  view_ = new QPrintPreviewWidget(&printer_.Printer(), this);
+  view_->setObjectName("PreviewPages");
+  view_->setAccessibleName(QStringLiteral("Страницы печати"));
+  setCentralWidget(view_);
+  status_ = new QLabel(this);
+  status_->setObjectName("PreviewStatus");
+  statusBar()->addWidget(status_);
+
+  connect(view_, &QPrintPreviewWidget::paintRequested, this,
+          [this](QPrinter* device) { printer_.PaintOn(*device); });
+  connect(view_, &QPrintPreviewWidget::previewChanged, this, [this] { UpdateControls(); });
+  connect(print_, &QToolButton::clicked, this, [this] { PrintClick(); });
+  connect(setup_, &QToolButton::clicked, this, [this] { SetupClick(); });
+  connect(previous_, &QToolButton::clicked, this, [this] { PreviousClick(); });
+  connect(next_, &QToolButton::clicked, this, [this] { NextClick(); });
+  connect(stop_, &QToolButton::clicked, this, [this] { StopClick(); });
+  connect(close_, &QToolButton::clicked, this, [this] { close(); });
+  connect(pdf_, &QToolButton::clicked, this, [this] { PdfClick(); });
+
+  // Escape reaches the window from whichever control has the focus.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, [this] { EscapePressed(); });
+
+  view_->fitInView();
+  UpdateControls();
+}
+
+void TPreviewForm::Rebuild() {
+  view_->updatePreview();
+  UpdateControls();
+}
+
+int TPreviewForm::PageCount() const { return view_->pageCount(); }
+
+int TPreviewForm::CurrentPage() const { return view_->currentPage(); }
+
+void TPreviewForm::UpdateControls() {
+  const int pages = view_->pageCount();
+  const int page = pages > 0 ? view_->currentPage() : 0;
+  print_->setEnabled(!printing_ && pages > 0 && printer_.PrinterInstalled &&
+                     printer_.PrinterInstalled());
+  setup_->setEnabled(!printing_);
+  pdf_->setEnabled(!printing_ && pages > 0);
+  previous_->setEnabled(page > 1);
+  next_->setEnabled(page < pages);
+  stop_->setEnabled(printing_);
+  close_->setEnabled(!printing_);
+  status_->setText(QStringLiteral("Page %1 of %2").arg(page).arg(pages));
+}
+
+void TPreviewForm::PreviousClick() {
+  if (view_->currentPage() > 1) view_->setCurrentPage(view_->currentPage() - 1);
+  UpdateControls();
+}
+
+void TPreviewForm::NextClick() {
+  if (view_->currentPage() < view_->pageCount()) view_->setCurrentPage(view_->currentPage() + 1);
+  UpdateControls();
+}
+
+void TPreviewForm::SetScale(const QString& choice) {
+  if (choice == QLatin1String("Page Width")) {
+    view_->fitToWidth();
+  } else if (choice == QLatin1String("Whole Page")) {
+    view_->fitInView();
+  } else {
+    QString percent = choice;
+    percent.chop(1);
+    view_->setZoomFactor(percent.toDouble() / 100.0);
+  }
+  UpdateControls();
+}
+
+void TPreviewForm::PrintClick() {
+  if (printing_) return;
+  printing_ = true;
+  stop_requested_ = false;
+  UpdateControls();
+  // Between pages the window answers "Stop" and Escape.
+  printer_.Print([this] {
+    QApplication::processEvents();
+    return !stop_requested_;
+  });
+  printing_ = false;
+  UpdateControls();
+}
+
+void TPreviewForm::SetupClick() {
+  if (printing_) return;
+  if (printer_.EditSettings(this)) Rebuild();
+}
+
+void TPreviewForm::PdfClick() {
+  if (printing_) return;
+  printer_.ExportPdfInteractively(this);
+}
+
+void TPreviewForm::EscapePressed() {
+  if (printing_) {
+    stop_requested_ = true;
+  } else {
+    close();
+  }
+}
+
+void TPreviewForm::closeEvent(QCloseEvent* event) {
+  if (printing_) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+}  // namespace zakaz

@@ -1,0 +1,56 @@
+#include "print/print_fixture.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "common/code_page.h"
+#include "ordering/price_grid.h"
+#include "ordering/price_row.h"
+
+namespace zakaz::testing {
+
+std::string StoredText(const std::string& utf8) { return Utf8ToCp1251(utf8); }
+
+std::string RunCommand(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  return ::pclose(pipe) == 0 ? out : std::string();
+}
+
+std::string PdfText(const std::string& pdf) {
+  return RunCommand("pdftotext -layout '" + pdf + "' -");
+}
+
+int PdfPages(const std::string& pdf) {
+  const std::string info = RunCommand("pdfinfo '" + pdf + "'");
+  const size_t at = info.find("Pages:");
+  return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
+}
+
+size_t Find(const std::string& text, const std::string& needle, size_t from) {
+  return from == std::string::npos ? std::string::npos : text.find(needle, from);
+}
+
+PrintFixture::PrintFixture(const std::vector<PriceRow>& rows) {
+  std::filesystem::create_directories(dir_.Path() / "demand");
+  const std::string path = dir_.File("demand/1234D6B3.DBF");
+  WritePriceTable(path, rows);
+  ConfigurePriceTable(table_);
+  table_.SetTableName(path);
+  table_.Open();
+  printer_ = std::make_unique<TGridPrinter>(table_, PriceGridColumns(), PriceRowColourRule(table_),
+                                            prompts_);
+  printer_->PrinterInstalled = [] { return false; };
+}
+
+std::string PrintFixture::PrintToPdf(const std::string& name) {
+  printer_->Build();
+  const std::string path = dir_.File(name);
+  return printer_->ExportPdf(QString::fromStdString(path)) ? path : std::string();
+}
+
+}  // namespace zakaz::testing
