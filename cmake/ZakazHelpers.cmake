@@ -2,9 +2,6 @@
 # One GoogleTest executable; every case is listed by CTest on its own.
 # QT marks a test that needs a (offscreen) window system.
 function(zakaz_add_gtest name)
-  if(NOT ZAKAZ_TESTS)
-    return()
-  endif()
   cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
@@ -19,11 +16,8 @@ function(zakaz_add_gtest name)
 endfunction()
 
 # zakaz_add_fuzzer(NAME SOURCES a.cc LIBS lib1)
-# Built only in the fuzzing configuration (clang, -DZAKAZ_FUZZ=ON).
+# Only the fuzzing configuration (clang, -DZAKAZ_FUZZ=ON) adds fuzz/.
 function(zakaz_add_fuzzer name)
-  if(NOT ZAKAZ_FUZZ)
-    return()
-  endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
@@ -33,9 +27,6 @@ endfunction()
 
 # zakaz_add_benchmark(NAME SOURCES a.cc LIBS lib1)
 function(zakaz_add_benchmark name)
-  if(NOT ZAKAZ_BENCH)
-    return()
-  endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)

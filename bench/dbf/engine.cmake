@@ -3,4 +3,4 @@
 # figures of cat and python3-dbfread on the same file).
 zakaz_add_benchmark(dbf_engine_bench
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_bench.cc
-  LIBS zakaz_dbf zakaz_sample_price_list)
+  LIBS zakaz_dbf_table zakaz_sample_price_list)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "dbf/dbf_columns.h"
+#include "dbf/table/dbf_columns.h"
 #include "sample_price_list.h"
 
 namespace zakaz::dbf {

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
-#include "dbf/exp_dbf_link.h"
-#include "dbf/exp_handler.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/table/exp_dbf_link.h"
+#include "dbf/expr/exp_handler.h"
 #include "sample_price_list.h"
 
 namespace {
@@ -87,7 +87,7 @@ void EvaluateEveryRecord(benchmark::State& state, const std::string& utf8_text) 
   PriceList& list = ThePriceList();
   zakaz::dbf::TExpHandler handler(std::make_unique<zakaz::dbf::TExpDbfLink>(*list.table));
   // The dataset hands the filter over in the stored code page.
-  handler.Compile(zakaz::dbf::ToOem(zakaz::dbf::Utf8ToCp1251(utf8_text)));
+  handler.Compile(zakaz::dbf::ToOem(zakaz::Utf8ToCp1251(utf8_text)));
   const size_t count = static_cast<size_t>(list.table->RecordCount());
   uint8_t* buffer = list.table->RecordBuffer();
   size_t next = 0;

@@ -12,7 +12,7 @@
 
 #include "app/main_form.h"
 #include "common/user_prompts.h"
-#include "dbf/code_page.h"
+#include "dbf/table/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "sample_price_list.h"

@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "dbf/dataset_view.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/dataset_view.h"
+#include "dbf/dataset/table_dataset.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "dbf/dbf_columns.h"
-#include "dbf/errors.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/base/errors.h"
 
 namespace {
 

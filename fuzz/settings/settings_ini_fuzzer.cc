@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/cp1251.h"
+#include "common/code_page.h"
 #include "settings/ini_text.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include "app/application.h"
 #include "app/help_form.h"
 #include "app/main_form.h"
-#include "dbf/code_page.h"
+#include "dbf/table/code_page.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"
 #include "settings/qt_user_prompts.h"

@@ -24,7 +24,7 @@
 
 #include "common/file_path.h"
 #include "common/user_prompts.h"
-#include "dbf/code_page.h"
+#include "dbf/table/code_page.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "ordering/order_files.h"
@@ -100,7 +100,7 @@ QToolButton* AddButton(QToolBar* bar, const char* name, const QString& caption,
 
 // Sets every process-wide conversion that Qt itself makes (spin boxes,
 // validators) to the program's formats; the program's own texts come from
-// app/formats.h.
+// common/formats.h.
 void ApplyProcessFormats() {
   QLocale locale(QLocale::Russian, QLocale::Russia);
   locale.setNumberOptions(QLocale::OmitGroupSeparator);
@@ -397,7 +397,7 @@ void TMainForm::TreeView2Change(QTreeWidgetItem* node) {
 void TMainForm::seekbotClick() {
   if (seekbot_->text() == kSeekOff) {
     // The table's text is in Windows-1251, so the expression is too.
-    price_table_.SetFilter("Name = '*" + dbf::Utf8ToCp1251(poisk_->text().toStdString()) + "*'");
+    price_table_.SetFilter("Name = '*" + Utf8ToCp1251(poisk_->text().toStdString()) + "*'");
     price_table_.SetFiltered(true);
     seekbot_->setText(kSeekOn);
   } else {

@@ -25,8 +25,8 @@
 #include <optional>
 #include <string>
 
-#include "app/formats.h"
-#include "dbf/table_dataset.h"
+#include "common/formats.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/view_mode.h"
 #include "settings/ini_file.h"
 

@@ -1,6 +1,6 @@
 #include "app/rtf_reader.h"
 
-#include "app/windows1251.h"
+#include "common/code_page.h"
 
 #include <algorithm>
 #include <cstdint>

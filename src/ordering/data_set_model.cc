@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/formats.h"
-#include "app/windows1251.h"
-#include "dbf/table_dataset.h"
+#include "common/formats.h"
+#include "common/code_page.h"
+#include "dbf/dataset/table_dataset.h"
 
 namespace zakaz {
 namespace {
@@ -18,7 +18,7 @@ namespace {
 constexpr size_t kCacheLimit = 1024;
 
 QString FromTableText(const std::string& text) {
-  return QString::fromStdString(Windows1251ToUtf8(text));
+  return QString::fromStdString(Cp1251ToUtf8(text));
 }
 
 long long ToUnits(double value) { return std::isfinite(value) ? std::llround(value * 10000.0) : 0; }

@@ -22,7 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "dbf/dataset_view.h"
+#include "dbf/dataset/dataset_view.h"
 
 namespace zakaz {
 

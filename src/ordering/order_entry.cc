@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/view_mode.h"
 
 namespace zakaz {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/formats.h"
+#include "common/formats.h"
 
 namespace zakaz {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <ctime>
 
-#include "app/formats.h"
-#include "dbf/table_dataset.h"
+#include "common/formats.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/price_display.h"
 #include "ordering/price_row.h"
 

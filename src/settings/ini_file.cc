@@ -11,7 +11,7 @@
 #include "common/atomic_file.h"
 #include "common/format_message.h"
 #include "common/unique_fd.h"
-#include "settings/cp1251.h"
+#include "common/code_page.h"
 #include "settings/errors.h"
 #include "settings/ini_text.h"
 #include "settings/messages.h"

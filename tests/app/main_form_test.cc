@@ -17,14 +17,14 @@
 #include <fstream>
 #include <memory>
 
-#include "app/formats.h"
+#include "common/formats.h"
 #include "app/help_form.h"
 #include "app/price_tables.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "sample_price_list.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "settings/ini_file.h"
 #include "support/temp_dir.h"
 

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "sample_price_list.h"
 
 namespace zakaz::testing {

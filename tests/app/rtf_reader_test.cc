@@ -1,7 +1,5 @@
 #include "app/rtf_reader.h"
 
-#include "app/windows1251.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -90,19 +88,6 @@ TEST(RtfReader, DamagedInputNeverFails) {
 TEST(RtfReader, NonRtfInputIsPlainWindows1251Text) {
   EXPECT_EQ((RtfDocument{{Para({Span("Первая")}), Para({}), Para({Span("3")})}}),
             ParseRtf("\xcf\xe5\xf0\xe2\xe0\xff\r\n\r\n3\r\n"));
-}
-
-std::string W(unsigned char byte) { return Windows1251ToUtf8(std::string(1, static_cast<char>(byte))); }
-
-TEST(Windows1251, TableCoversTheCyrillicRange) {
-  EXPECT_EQ("А", W(0xC0));
-  EXPECT_EQ("я", W(0xFF));
-  EXPECT_EQ("Ё", W(0xA8));
-  EXPECT_EQ("ё", W(0xB8));
-  EXPECT_EQ("№", W(0xB9));
-  EXPECT_EQ("€", W(0x88));
-  EXPECT_EQ("\xef\xbf\xbd", W(0x98));
-  EXPECT_EQ("A", W('A'));
 }
 
 TEST(RtfReader, ReadsTheProgramsHelpText) {

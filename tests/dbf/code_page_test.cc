@@ -1,6 +1,6 @@
 // The ANSI/OEM translation tables: the building rules on chosen inputs, and
 // the tables built from the platform's Windows-1251 and CP866 conversions.
-#include "dbf/code_page.h"
+#include "dbf/table/code_page.h"
 
 #include <gtest/gtest.h>
 

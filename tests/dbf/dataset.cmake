@@ -12,7 +12,5 @@ zakaz_add_gtest(dbf_dataset_test
 zakaz_add_gtest(dbf_dataset_tool_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/dataset_dbftool_test.cc
   LIBS zakaz_dbf_dataset zakaz_sample_price_list zakaz_test_support)
-if(TARGET dbf_dataset_tool_test)
-  add_dependencies(dbf_dataset_tool_test dbftool)
-  target_compile_definitions(dbf_dataset_tool_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")
-endif()
+add_dependencies(dbf_dataset_tool_test dbftool)
+target_compile_definitions(dbf_dataset_tool_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")

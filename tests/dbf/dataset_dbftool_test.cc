@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "dataset_test_util.h"
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "dbf/dataset_view.h"
-#include "dbf/dbf_columns.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/dataset_view.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/dataset/table_dataset.h"
 #include "sample_price_list.h"
 
 namespace zakaz::dbf::testing {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "dataset_test_util.h"
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {

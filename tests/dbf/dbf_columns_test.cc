@@ -1,12 +1,12 @@
 // The column layer: reading and writing values by number and by name, their
 // stored forms, and the failures with their exact texts.
-#include "dbf/dbf_columns.h"
+#include "dbf/table/dbf_columns.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "dbf/errors.h"
-#include "dbf/julian_day.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/julian_day.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
 

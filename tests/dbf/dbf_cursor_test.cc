@@ -1,12 +1,12 @@
 // The cursor layer on its own: moves over deleted records, the match set's
 // targets, the read-ahead block.
-#include "dbf/dbf_cursor.h"
+#include "dbf/table/dbf_cursor.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "dataset_test_util.h"
-#include "dbf/errors.h"
+#include "dbf/base/errors.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {

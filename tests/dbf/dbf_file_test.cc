@@ -1,7 +1,7 @@
 // The header-and-records layer: opening and checking tables, reading records
 // by number, in-place writes, appends and header rewrites, exclusive and
 // read-only opens, damaged and shrinking files.
-#include "dbf/dbf_file.h"
+#include "dbf/table/dbf_file.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -16,8 +16,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "dbf/dbf_columns.h"
-#include "dbf/errors.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/base/errors.h"
 #include "sample_price_list.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
@@ -53,8 +53,8 @@ std::string RecordText(const TDbfFile& table) {
                      static_cast<size_t>(table.RecordLength()));
 }
 
-TLocalTime FixedTime() {
-  TLocalTime t;
+LocalDateTime FixedTime() {
+  LocalDateTime t;
   t.year = 2024;
   t.month = 3;
   t.day = 17;

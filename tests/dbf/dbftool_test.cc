@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
-#include "dbf/julian_day.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/base/julian_day.h"
 #include "sample_price_list.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"

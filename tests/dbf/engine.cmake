@@ -9,8 +9,6 @@ zakaz_add_gtest(dbf_engine_test
     ${CMAKE_CURRENT_LIST_DIR}/values_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/interop_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/dbftool_test.cc
-  LIBS zakaz_dbf zakaz_sample_price_list zakaz_test_support)
-if(TARGET dbf_engine_test)
-  add_dependencies(dbf_engine_test dbftool)
-  target_compile_definitions(dbf_engine_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")
-endif()
+  LIBS zakaz_dbf_table zakaz_sample_price_list zakaz_test_support)
+add_dependencies(dbf_engine_test dbftool)
+target_compile_definitions(dbf_engine_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")

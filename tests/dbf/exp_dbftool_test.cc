@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
 #include "sample_price_list.h"
 #include "support/temp_dir.h"
 

@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "dbf/errors.h"
-#include "dbf/exp_functions.h"
-#include "dbf/exp_handler.h"
-#include "dbf/exp_text.h"
+#include "dbf/base/errors.h"
+#include "dbf/expr/exp_functions.h"
+#include "dbf/expr/exp_handler.h"
+#include "dbf/expr/exp_text.h"
 #include "exp_test_util.h"
 
 namespace zakaz::dbf {

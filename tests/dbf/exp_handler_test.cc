@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "dbf/errors.h"
-#include "dbf/exp_handler.h"
-#include "dbf/exp_nodes.h"
+#include "dbf/base/errors.h"
+#include "dbf/expr/exp_handler.h"
+#include "dbf/expr/exp_nodes.h"
 #include "exp_test_util.h"
 
 namespace zakaz::dbf {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "dbf/exp_handler.h"
-#include "dbf/exp_text.h"
-#include "dbf/exp_value.h"
+#include "dbf/expr/exp_handler.h"
+#include "dbf/expr/exp_text.h"
+#include "dbf/expr/exp_value.h"
 
 namespace zakaz::dbf::testing {
 

@@ -6,13 +6,11 @@ zakaz_add_gtest(dbf_expression_test
     ${CMAKE_CURRENT_LIST_DIR}/exp_handler_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/exp_functions_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/exp_table_test.cc
-  LIBS zakaz_dbf_expr zakaz_dbf zakaz_sample_price_list zakaz_test_support)
+  LIBS zakaz_dbf_table zakaz_sample_price_list zakaz_test_support)
 
 # dbftool count and dump --where, run as the program.
 zakaz_add_gtest(dbf_expression_tool_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/exp_dbftool_test.cc
-  LIBS zakaz_dbf zakaz_sample_price_list zakaz_test_support)
-if(TARGET dbf_expression_tool_test)
-  add_dependencies(dbf_expression_tool_test dbftool)
-  target_compile_definitions(dbf_expression_tool_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")
-endif()
+  LIBS zakaz_dbf_table zakaz_sample_price_list zakaz_test_support)
+add_dependencies(dbf_expression_tool_test dbftool)
+target_compile_definitions(dbf_expression_tool_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")

@@ -1,4 +1,4 @@
-#include "dbf/huge_set.h"
+#include "dbf/base/huge_set.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include <iterator>
 
 #include "dataset_test_util.h"
-#include "dbf/code_page.h"
-#include "dbf/dataset_table.h"
-#include "dbf/errors.h"
+#include "dbf/table/code_page.h"
+#include "dbf/dataset/dataset_table.h"
+#include "dbf/base/errors.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {
@@ -501,7 +501,7 @@ TEST_F(DataSetTest, PostWithoutChangesStillRewritesRecordAndHeader) {
   ds.Post();
   ds.Close();
   const std::string bytes = ReadFile(Path());
-  const TLocalTime now = LocalNow();
+  const LocalDateTime now = LocalNow();
   EXPECT_EQ(now.year % 100, static_cast<uint8_t>(bytes[1]));
   EXPECT_EQ(now.month, static_cast<uint8_t>(bytes[2]));
   EXPECT_EQ(now.day, static_cast<uint8_t>(bytes[3]));

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dbf/julian_day.h"
-#include "dbf/number_text.h"
+#include "dbf/base/julian_day.h"
+#include "dbf/base/number_text.h"
 
 namespace zakaz::dbf {
 namespace {

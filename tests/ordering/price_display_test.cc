@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/formats.h"
+#include "common/formats.h"
 
 namespace zakaz {
 namespace {

@@ -21,7 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/enforced_permissions.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "settings/param_ini.h"
 #include "settings/test_files.h"
 #include "support/temp_dir.h"

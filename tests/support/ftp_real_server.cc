@@ -15,10 +15,10 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 #include "common/unique_fd.h"
+#include "support/poll.h"
 
 extern char** environ;
 
@@ -213,19 +213,21 @@ bool FtpRealServer::Spawn(const std::vector<std::string>& argv, std::string* why
 }
 
 bool FtpRealServer::WaitUntilListening(std::string* why) {
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-  while (std::chrono::steady_clock::now() < give_up) {
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      *why = std::string(Name()) + " ended at start: " + ReadAll(work_.Path() / "server.log");
-      return false;
-    }
-    if (CanConnect(port_)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  bool ended = false;
+  const bool listening = PollUntil(
+      [&] {
+        int status = 0;
+        ended = ::waitpid(pid_, &status, WNOHANG) == pid_;
+        return ended || CanConnect(port_);
+      },
+      std::chrono::seconds(15), std::chrono::milliseconds(20));
+  if (ended) {
+    pid_ = -1;
+    *why = std::string(Name()) + " ended at start: " + ReadAll(work_.Path() / "server.log");
+    return false;
   }
-  *why = std::string(Name()) + " did not start listening";
-  return false;
+  if (!listening) *why = std::string(Name()) + " did not start listening";
+  return listening;
 }
 
 }  // namespace zakaz::testing

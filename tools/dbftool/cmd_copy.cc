@@ -2,8 +2,8 @@
 
 #include <ostream>
 
-#include "dbf/code_page.h"
-#include "dbf/table_dataset.h"
+#include "dbf/table/code_page.h"
+#include "dbf/dataset/table_dataset.h"
 
 namespace zakaz::dbftool {
 
@@ -18,7 +18,7 @@ int RunCopy(const Args& args, std::ostream& out, std::ostream& err) {
   source.SetReadOnly(true);
   if (args.size() == 4) {
     // The dataset takes filter text in the program's code page.
-    source.SetFilter(dbf::Utf8ToCp1251(args[3]));
+    source.SetFilter(Utf8ToCp1251(args[3]));
     source.SetFiltered(true);
   }
   source.Open();

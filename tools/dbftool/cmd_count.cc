@@ -4,12 +4,12 @@
 #include <memory>
 #include <ostream>
 
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
-#include "dbf/errors.h"
-#include "dbf/exp_dbf_link.h"
-#include "dbf/exp_handler.h"
-#include "dbf/expression_messages.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/base/errors.h"
+#include "dbf/table/exp_dbf_link.h"
+#include "dbf/expr/exp_handler.h"
+#include "dbf/expr/expression_messages.h"
 
 namespace zakaz::dbftool {
 namespace {
@@ -19,7 +19,7 @@ namespace {
 // where a result that is not boolean rejects the text.
 std::shared_ptr<dbf::TExpHandler> CompileFilter(dbf::TDbfColumns& table, const std::string& text) {
   auto handler = std::make_shared<dbf::TExpHandler>(std::make_unique<dbf::TExpDbfLink>(table));
-  handler->Compile(dbf::ToOem(dbf::Utf8ToCp1251(text)));
+  handler->Compile(dbf::ToOem(Utf8ToCp1251(text)));
   handler->Evaluate();
   if (handler->ResultType() != dbf::TExpValueType::kBoolean) {
     throw dbf::ETableError(dbf::kExpNotBoolean);

@@ -2,8 +2,8 @@
 #include <ostream>
 
 #include "commands.h"
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
 
 namespace zakaz::dbftool {
 
@@ -18,7 +18,7 @@ void PrintRecord(dbf::TDbfColumns& table, std::ostream& out) {
   out << table.CurrentRecord() << (table.CurrentDeleted() ? " *" : "  ");
   for (int n = 1; n <= table.FieldCount(); ++n) {
     table.GetString(n, &value);
-    out << " | " << dbf::Cp866ToUtf8(value);
+    out << " | " << Cp866ToUtf8(value);
   }
   out << "\n";
 }

@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "commands.h"
-#include "dbf/dbf_columns.h"
+#include "dbf/table/dbf_columns.h"
 
 namespace zakaz::dbftool {
 namespace {

@@ -4,11 +4,11 @@
 #include <array>
 #include <cstdio>
 
-#include "dbf/code_page.h"
-#include "dbf/dbf_columns.h"
-#include "dbf/dbf_file.h"
-#include "dbf/disk_file.h"
-#include "dbf/julian_day.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/table/dbf_file.h"
+#include "dbf/table/disk_file.h"
+#include "dbf/base/julian_day.h"
 
 namespace zakaz::dbf {
 namespace {
@@ -88,7 +88,7 @@ void CreateEmptyTable(const std::string& path, const std::vector<TColumnSpec>& c
   for (const TColumnSpec& c : columns) record_length += c.width;
 
   std::vector<uint8_t> bytes(static_cast<size_t>(header_length) + 1, 0);
-  const TLocalTime now = LocalNow();
+  const LocalDateTime now = LocalNow();
   bytes[0] = version;
   bytes[1] = static_cast<uint8_t>(now.year % 100);
   bytes[2] = static_cast<uint8_t>(now.month);
@@ -125,7 +125,7 @@ void WriteSamplePriceList(const std::string& path, const TSampleOptions& options
   Random random(options.seed * 0x2545F4914F6CDD1Dull + 7);
   int base_day = options.base_day;
   if (base_day == 0) {
-    const TLocalTime now = LocalNow();
+    const LocalDateTime now = LocalNow();
     base_day = JulianDayOf(now.year, now.month, now.day);
   }
   // Names are converted once; the loop only picks among them.

@@ -1,0 +1,273 @@
+// TTableDataSet: the dataset through which the windows see one table file.
+//
+// It opens the table through a TDataSetTable (the engine's table object with
+// the cursor layer), offers the columns as typed fields (dataset_fields.h),
+// keeps a window of buffered rows around the current row for the attached
+// views (dataset_view.h), turns field edits into record writes, narrows the
+// rows to a filter expression, and copies its structure and records into new
+// tables.
+//
+// Ownership: the dataset owns its table object while it is open, and with it
+// the file handle, the compiled filter and its match set; closing (or
+// destroying the dataset) releases them. It owns its fields. Views are not
+// owned. Failures are EDatabaseError (dataset), ETableError (engine) and
+// EExpressionError (filter texts); nothing is caught here except where a
+// fetch turns an engine failure into "Record request beyond range of table".
+// Single-threaded.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbf/dataset/dataset_fields.h"
+#include "dbf/dataset/dataset_view.h"
+
+namespace zakaz::dbf {
+
+class TDataSetTable;
+struct TRowBuffer;
+
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields, dsFilter };
+enum class TLargeIntegerAs { asInteger, asLargeInt, asFloat };
+
+// FilterOptions is a set of these flags.
+using TFilterOptions = unsigned;
+inline constexpr TFilterOptions foCaseInsensitive = 1;
+inline constexpr TFilterOptions foNoPartialCompare = 2;
+
+// The record number as decimal text right-aligned in 10 characters, blank
+// padded, NUL-terminated: comparing two bookmarks as text orders them like
+// their record numbers.
+using TBookmark = std::array<char, 11>;
+
+class TTableDataSet {
+ public:
+  using TDataSetEvent = std::function<void(TTableDataSet&)>;
+
+  // `name` is the dataset's name, put in front of the prefixed messages.
+  explicit TTableDataSet(std::string name = "");
+  ~TTableDataSet();
+  TTableDataSet(const TTableDataSet&) = delete;
+  TTableDataSet& operator=(const TTableDataSet&) = delete;
+
+  const std::string& Name() const { return name_; }
+
+  // ---- Properties. Those marked "closed only" throw "Cannot perform this
+  // operation on an open dataset" (prefixed) while open.
+  const std::string& TableName() const { return table_name_; }
+  void SetTableName(const std::string& value);  // closed only
+  bool ReadOnly() const { return read_only_; }
+  void SetReadOnly(bool value);
+  bool Exclusive() const { return exclusive_; }
+  void SetExclusive(bool value) { exclusive_ = value; }
+  bool AutoFlush() const { return auto_flush_; }
+  void SetAutoFlush(bool value);
+  bool UseDeleted() const { return use_deleted_; }
+  void SetUseDeleted(bool value);
+  bool TranslateASCII() const { return translate_ascii_; }
+  void SetTranslateASCII(bool value);
+  TLargeIntegerAs LargeIntegerAs() const { return large_integer_as_; }
+  void SetLargeIntegerAs(TLargeIntegerAs value) { large_integer_as_ = value; }
+  int32_t UserID() const { return user_id_; }
+  void SetUserID(int32_t value);
+  bool ExactCount() const { return exact_count_; }
+  void SetExactCount(bool value) { exact_count_ = value; }
+  bool AutoCalcFields() const { return auto_calc_fields_; }
+  void SetAutoCalcFields(bool value) { auto_calc_fields_ = value; }
+
+  // ---- Filtering. A rejected text (does not compile, is not boolean, fails
+  // at its first evaluation) leaves the filter out of force and forgotten;
+  // the exception reaches the caller and the properties keep their old text.
+  const std::string& Filter() const { return filter_; }
+  void SetFilter(const std::string& text);
+  bool Filtered() const { return filtered_; }
+  void SetFiltered(bool value);
+  TFilterOptions FilterOptions() const { return filter_options_; }
+  void SetFilterOptions(TFilterOptions value);
+
+  // ---- Events; empty means unassigned.
+  TDataSetEvent BeforeScroll, AfterScroll;
+  TDataSetEvent BeforeEdit, AfterEdit, BeforePost, AfterPost, BeforeCancel, AfterCancel;
+  TDataSetEvent OnCalcFields;
+  std::function<void(TTableDataSet&, bool& accept)> OnFilterRecord;
+
+  // ---- Fields.
+  // Declares a field before the first opening; data fields bind to the
+  // column of the same name (letter case ignored) when the dataset opens.
+  TField& AddField(std::string name, TFieldType type, int32_t size = 0,
+                   TFieldKind kind = TFieldKind::fkData);
+  int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
+  TField& Fields(int32_t index) const { return *fields_[static_cast<size_t>(index)]; }
+  TField* FindField(std::string_view name) const;    // nullptr when absent
+  TField& FieldByName(std::string_view name) const;  // "Field '%s' not found" (prefixed)
+
+  // ---- Lifecycle.
+  void Open();
+  void Close();
+  bool Active() const { return state_ != TDataSetState::dsInactive; }
+  void SetActive(bool value) { value ? Open() : Close(); }
+  TDataSetState State() const { return state_; }
+
+  // ---- Navigation.
+  void First();
+  void Last();
+  void Next() { MoveBy(1); }
+  void Prior() { MoveBy(-1); }
+  int32_t MoveBy(int32_t distance);
+  bool Eof() const { return eof_; }
+  bool Bof() const { return bof_; }
+  bool IsEmpty() const { return filled_ == 0; }
+
+  // ---- Editing.
+  bool CanModify() const;
+  bool Modified() const { return modified_; }
+  void Edit();
+  void Insert();
+  void Append();
+  void Post();
+  void Cancel();
+  void Refresh();
+
+  // ---- Positions.
+  int32_t RecNo() const;
+  void SetRecNo(int32_t value);
+  int32_t RecordCount();
+  TBookmark GetBookmark() const;
+  void GotoBookmark(const TBookmark& bookmark);
+  bool IsSequenced() const { return !filtered_; }
+
+  // ---- Views.
+  void DisableControls();
+  void EnableControls();
+  bool ControlsDisabled() const { return disable_count_ > 0; }
+  void AttachView(TDataSetView* view);
+  void DetachView(TDataSetView* view);
+  // Takes the window capacity again from the attached views.
+  void UpdateWindowCapacity();
+  int32_t WindowCapacity() const { return capacity_; }
+  int32_t WindowRowCount() const { return filled_; }
+  int32_t ActiveWindowRow() const { return active_; }
+  // Record number of window row `row` (0 <= row < WindowRowCount()).
+  int32_t WindowRecNo(int32_t row) const;
+  // The visible-row list (dataset_view.h); requires an open dataset.
+  const TVisibleRows& VisibleRows();
+  // The values of record `recno` without moving the cursor or the window.
+  // The active row being edited gives its unposted values. Requires an open
+  // dataset and 1 <= recno <= the table's record count.
+  TRecordValues PeekRecord(int32_t recno);
+
+  // ---- Code pages. Through AnsiToOemTable (to_oem) or OemToAnsiTable when
+  // TranslateASCII is set, unchanged otherwise; same length.
+  std::string Translate(std::string_view source, bool to_oem) const;
+  // The same on a zero-terminated text, up to its terminator; `source` and
+  // `destination` may be one buffer.
+  void Translate(const char* source, char* destination, bool to_oem) const;
+
+  // ---- Copying.
+  // Writes `file_name` (".DBF" added when it has no extension) as a new empty
+  // table with this dataset's columns. index_option 0: no index.
+  void CopyStructure(const std::string& file_name, int index_option = 0);
+  // Appends the current record, byte for byte, to the open `destination`
+  // and moves it to the new record; this dataset stays on the copied record.
+  void CopyRecordTo(TTableDataSet& destination);
+
+  // The table object while open, nullptr while closed (tools and tests).
+  TDataSetTable* Table() const { return table_.get(); }
+
+ private:
+  friend class TField;
+  friend class TDataSetTable;
+  enum class TFetchResult { kOk, kBeforeFirst, kAfterLast, kError };
+  enum class TFetchMode { kCurrent, kNext, kPrior };
+
+  // table_dataset.cc
+  void CheckActive() const;
+  void CheckInactive() const;
+  [[noreturn]] void ThrowPrefixed(const std::string& text) const;
+  void CheckCanModify() const;
+  void BindFields();
+  void DestroyCreatedFields();
+  bool HasCalcFields() const;
+  void AllocateBuffers();
+  std::unique_ptr<TRowBuffer> NewRow() const;
+  void LeaveEditing();
+  void PrepareNewRow(bool append);
+  void CalculateFields(TRowBuffer& row, bool enter_calc_state);
+  TRowBuffer* FieldRow() const;
+  uint8_t* FieldRecord() const;
+  uint8_t* FieldCalcArea() const;
+  void AfterFieldSet(TField& field);
+  void ApplyFilter(const std::string& text, TFilterOptions options);
+  bool AcceptRecord();
+  template <typename F>
+  void NotifyViews(F&& f);
+  void DataChanged();
+  void Scrolled(int32_t distance);
+  void SetState(TDataSetState state);
+  int32_t CapacityFromViews() const;
+  void ResetVisibleRows();
+  bool RecordVisible(int32_t recno);
+  void RecordWritten(int32_t recno);
+
+  // dataset_cursor.cc: the row window.
+  TFetchResult Fetch(TRowBuffer& row, TFetchMode mode, bool check);
+  void PositionOn(int32_t row);
+  TFetchResult FetchForward();
+  TFetchResult FetchBackward();
+  void Fill();
+  void EmptyWindow();
+  void Resync(bool exact);
+  void SetCapacity(int32_t capacity);
+  void MoveToRecord(int32_t recno);
+  void ScanVisible(const std::function<void(int32_t)>& on_record);
+  static void WriteBookmark(TRowBuffer& row);
+
+  std::string name_;
+  std::string table_name_;
+  bool read_only_ = false;
+  bool exclusive_ = false;
+  bool auto_flush_ = false;
+  bool use_deleted_ = false;
+  bool translate_ascii_ = true;
+  TLargeIntegerAs large_integer_as_ = TLargeIntegerAs::asLargeInt;
+  int32_t user_id_ = 0;
+  bool exact_count_ = false;
+  bool auto_calc_fields_ = true;
+  std::string filter_;
+  bool filtered_ = false;
+  TFilterOptions filter_options_ = 0;
+
+  std::vector<std::unique_ptr<TField>> fields_;
+  int32_t calc_area_size_ = 0;
+  std::unique_ptr<TDataSetTable> table_;
+  TDataSetState state_ = TDataSetState::dsInactive;
+  bool modified_ = false;
+
+  // Row window: rows_[0..filled_) are the window, rows_[capacity_] is scratch.
+  std::vector<std::unique_ptr<TRowBuffer>> rows_;
+  int32_t capacity_ = 1;
+  int32_t filled_ = 0;
+  int32_t active_ = 0;
+  int32_t cursor_index_ = -1;
+  bool bof_ = true;
+  bool eof_ = true;
+  bool pending_first_ = false;
+  bool pending_last_ = false;
+  TRowBuffer* calc_buffer_ = nullptr;  // row being computed (calculated fields)
+  bool record_locked_ = false;
+  std::unique_ptr<TRowBuffer> peek_row_;
+  TRowBuffer* peek_target_ = nullptr;
+
+  std::vector<TDataSetView*> views_;
+  int32_t disable_count_ = 0;
+  TDataSetState state_when_disabled_ = TDataSetState::dsInactive;
+  bool rows_changed_while_disabled_ = false;
+  TVisibleRows visible_;
+};
+
+}  // namespace zakaz::dbf

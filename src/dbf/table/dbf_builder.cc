@@ -1,0 +1,104 @@
+#include "dbf/table/dbf_builder.h"
+
+#include <algorithm>
+
+#include "common/file_path.h"
+#include "common/format_message.h"
+#include "dbf/table/dbf_file.h"
+#include "dbf/table/disk_file.h"
+#include "dbf/base/errors.h"
+#include "dbf/table/messages.h"
+
+namespace zakaz::dbf {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  return text;
+}
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+void PutLittleEndian(uint8_t* at, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+TDbfBuilder::TDbfBuilder(std::string_view file_name, uint8_t source_version)
+    : memo_version_(source_version == kVersionMemo8B   ? kVersionMemo8B
+                    : source_version == kVersionMemoF5 ? kVersionMemoF5
+                                                       : kVersionMemo),
+      file_name_(WithDefaultExtension(Trim(file_name), ".DBF")),
+      base_name_(BaseName(file_name_)) {}
+
+void TDbfBuilder::AddField(std::string_view name, char type, int width, int decimals) {
+  if (name.empty()) return;
+  std::array<uint8_t, 32> descriptor{};
+  const size_t length = std::min<size_t>(name.size(), 10);
+  for (size_t i = 0; i < length; ++i) descriptor[i] = static_cast<uint8_t>(Upper(name[i]));
+  type = Upper(type);
+  descriptor[11] = static_cast<uint8_t>(type);
+  int column_width = width & 0xFF;
+  switch (type) {
+    case 'D':
+      width = 8;
+      decimals = 0;
+      column_width = 8;
+      break;
+    case 'L':
+      width = 1;
+      decimals = 0;
+      column_width = 1;
+      break;
+    case 'M':
+    case 'B':
+    case 'G':
+      width = 10;
+      decimals = 0;
+      column_width = 10;
+      has_memo_ = true;
+      break;
+    case 'C':
+      // The width's high byte takes the place of the decimal count.
+      decimals = (width >> 8) & 0xFF;
+      column_width = (width & 0xFF) + 256 * decimals;
+      break;
+    default:
+      break;
+  }
+  descriptor[16] = static_cast<uint8_t>(width & 0xFF);
+  descriptor[17] = static_cast<uint8_t>(decimals & 0xFF);
+  record_length_ += column_width;
+  descriptors_.push_back(descriptor);
+}
+
+void TDbfBuilder::Write() {
+  const size_t count = descriptors_.size();
+  const size_t header_length = 32 * count + 33;
+  TDiskFile file(file_name_);
+  // Header and record lengths are 16-bit in the file; a structure that does
+  // not fit cannot be written as a table.
+  if (header_length > 0xFFFF || record_length_ > 0xFFFF) {
+    throw ETableError(FormatMessage(kCouldNotCreate, {file.Path()}));
+  }
+  file.Create();
+  std::vector<uint8_t> image(header_length + 1, 0);
+  const LocalDateTime today = LocalNow();
+  image[0] = Version();
+  image[1] = static_cast<uint8_t>(today.year % 100);
+  image[2] = static_cast<uint8_t>(today.month);
+  image[3] = static_cast<uint8_t>(today.day);
+  PutLittleEndian(&image[8], static_cast<uint32_t>(header_length), 2);
+  PutLittleEndian(&image[10], static_cast<uint32_t>(record_length_), 2);
+  for (size_t i = 0; i < count; ++i) {
+    std::copy(descriptors_[i].begin(), descriptors_[i].end(), image.begin() + 32 + 32 * i);
+  }
+  image[header_length - 1] = kHeaderTerminator;
+  image[header_length] = kEndMarker;
+  file.WriteAt(0, image.data(), image.size());
+  file.Close();
+}
+
+}  // namespace zakaz::dbf

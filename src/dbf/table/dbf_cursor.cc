@@ -1,0 +1,286 @@
+#include "dbf/table/dbf_cursor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/format_message.h"
+#include "dbf/base/errors.h"
+#include "dbf/table/exp_dbf_link.h"
+#include "dbf/expr/exp_handler.h"
+#include "dbf/table/messages.h"
+
+namespace zakaz::dbf {
+namespace {
+
+constexpr int32_t kReadAheadBytes = 32768;
+
+}  // namespace
+
+TDbfCursor::TDbfCursor(std::string_view file_name, bool shared, bool read_write)
+    : TDbfColumns(file_name, shared, read_write) {
+  const int32_t length = std::max(RecordLength(), 1);
+  block_size_ = std::max(length, kReadAheadBytes / length * length);
+}
+
+TDbfCursor::~TDbfCursor() = default;
+
+bool TDbfCursor::AcceptRecord() { return true; }
+
+bool TDbfCursor::HasExpression() const {
+  return expression_ != nullptr && expression_->HasExpression() && expression_->OperandCount() > 0;
+}
+
+int TDbfCursor::FilterTarget(int position) {
+  const int32_t high = match_set_->HighMark();
+  if (high < 1) {
+    SetAtBOF(true);
+    SetAtEOF(true);
+    return 0;
+  }
+  int target = 0;
+  switch (position) {
+    case kGotoFirst:
+      target = match_set_->NextMember(1, high);
+      if (target == 0) SetAtEOF(true);
+      break;
+    case kGotoNext:
+      target = match_set_->NextMember(CurrentRecord() + 1, high);
+      if (target == 0) SetAtEOF(true);
+      break;
+    case kGotoPrior:
+      target = match_set_->PriorMember(CurrentRecord() - 1, 1);
+      if (target == 0) SetAtBOF(true);
+      break;
+    case kGotoLast:
+      target = match_set_->PriorMember(high, 1);
+      if (target == 0) SetAtBOF(true);
+      break;
+    default:
+      break;
+  }
+  return target;
+}
+
+void TDbfCursor::GotoRecord(int position) {
+  SetAtEOF(false);
+  SetAtBOF(false);
+  const int continuation = (position == kGotoFirst || position == kGotoCurrent) ? kGotoNext
+                           : position == kGotoLast                              ? kGotoPrior
+                                                                                : position;
+  while (true) {
+    if (filter_in_force_ && (position == kGotoFirst || position == kGotoNext ||
+                             position == kGotoPrior || position == kGotoLast)) {
+      position = FilterTarget(position);
+      if (position == 0) return;
+    }
+    TDbfColumns::GotoRecord(position);
+    if (AtEOF() || AtBOF()) return;
+    if (continuation >= 0) return;  // a move to a given number takes the record as it is
+    if ((!CurrentDeleted() || UseDeleted()) && AcceptRecord()) return;
+    position = continuation;
+  }
+}
+
+void TDbfCursor::AppendRecord() { TDbfColumns::AppendRecord(); }
+
+void TDbfCursor::WriteRecord(int n) { TDbfColumns::WriteRecord(n); }
+
+void TDbfCursor::Notify(TNotifyEvent event, int value) {
+  TDbfColumns::Notify(event, value);
+  if (event == TNotifyEvent::kBeforeRead) {
+    ++record_reads_;
+  } else if (event == TNotifyEvent::kAfterWrite) {
+    UpdateMatch(CurrentRecord());
+  }
+}
+
+bool TDbfCursor::Matches() {
+  const TExpValue value = expression_->Evaluate();
+  return value.kind == TExpValueKind::kBoolean && value.boolean;
+}
+
+void TDbfCursor::UpdateMatch(int n) {
+  if (!HasExpression() || match_set_ == nullptr || n < 1) return;
+  bool matches = false;
+  try {
+    matches = Matches();
+  } catch (const ETableError&) {
+    // The record is already written and cannot be read as the filter needs
+    // (a number column holding text): it does not match, and the write that
+    // brought us here must not fail after the fact.
+    matches = false;
+  }
+  if (matches) {
+    match_set_->Include(n);
+  } else {
+    match_set_->Exclude(n);
+  }
+}
+
+void TDbfCursor::SetFilterActive(bool flag) {
+  filter_requested_ = flag;
+  filter_in_force_ = flag && HasExpression();
+}
+
+void TDbfCursor::DiscardExpression() {
+  expression_.reset();
+  expression_text_.clear();
+  if (match_set_) match_set_->Clear();
+  filter_in_force_ = false;
+}
+
+void TDbfCursor::SetFilterExpression(std::string_view text, bool case_insensitive,
+                                     bool partial_compare) {
+  const bool requested = filter_requested_;
+  filter_in_force_ = false;
+  if (!match_set_) match_set_ = std::make_unique<THugeSet>();
+  if (text.empty()) {
+    DiscardExpression();
+    SetFilterActive(requested);
+    return;
+  }
+  if (expression_ == nullptr) {
+    if (!link_) link_ = std::make_unique<TExpDbfLink>(*this);
+    expression_ = std::make_unique<TExpHandler>(link_.get());
+  } else if (text == expression_text_ && expression_->CaseInsensitive() == case_insensitive &&
+             expression_->PartialCompare() == partial_compare) {
+    SetFilterActive(requested);
+    return;
+  }
+  const bool read_ahead = read_ahead_;
+  try {
+    expression_text_ = std::string(text);
+    match_set_->Clear();
+    expression_->SetCaseInsensitive(case_insensitive);
+    expression_->SetPartialCompare(partial_compare);
+    expression_->Compile(text);
+    expression_->Evaluate();
+    if (expression_->ResultType() != TExpValueType::kBoolean) {
+      throw ETableError(kFilterNotBoolean);
+    }
+    Scan();
+  } catch (...) {
+    // A rejected text must neither hide rows behind an empty set nor make a
+    // later write fail: forget it entirely, then let the caller hear why.
+    DiscardExpression();
+    SetReadAhead(read_ahead);
+    filter_requested_ = requested;
+    throw;
+  }
+  SetFilterActive(requested);
+}
+
+void TDbfCursor::Scan() {
+  const int remembered = CurrentRecord();
+  const bool read_ahead = read_ahead_;
+  SetReadAhead(true);
+  ScanBlocks();
+  SetReadAhead(read_ahead);
+  if (remembered > 0) GotoRecord(remembered);
+}
+
+// The scan visits what the moves first, next, next, ... would visit (live
+// records, or all with UseDeleted; those AcceptRecord takes), but evaluates
+// each record where it lies in the read-ahead block instead of copying it
+// into the record buffer first: the block is lent as the record buffer.
+void TDbfCursor::ScanBlocks() {
+  const int64_t length = RecordLength();
+  uint8_t* const own = RecordBuffer();
+  struct Restore {
+    TDbfCursor& cursor;
+    uint8_t* buffer;
+    ~Restore() { cursor.LendRecordBuffer(buffer); }
+  } restore{*this, own};
+  const int count = RecordCount();
+  for (int n = 1; n <= count; ++n) {
+    const int64_t offset = RecordOffset(n);
+    // The block's last record slot is never served: it starts the next block,
+    // so a lent record always has its spare byte behind it.
+    if (block_start_ < 0 || offset < block_start_ || offset >= block_end_ - length) {
+      const size_t got =
+          TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
+      ++platform_reads_;
+      block_start_ = offset;
+      block_end_ = offset + static_cast<int64_t>(got);
+      if (offset + length > block_end_) {
+        throw ETableError(FormatMessage(kReadError, {Path()}));
+      }
+    }
+    uint8_t* record = block_.data() + (offset - block_start_);
+    ++record_reads_;
+    if (record[0] == kDeletedFlag && !UseDeleted()) continue;
+    LendRecordBuffer(record);
+    SetCurrentRecord(n);
+    if (!AcceptRecord()) continue;
+    if (Matches()) match_set_->Include(n);
+  }
+}
+
+void TDbfCursor::RebuildFilterSet() {
+  if (!filter_in_force_) return;
+  filter_in_force_ = false;
+  match_set_->Clear();
+  const bool read_ahead = read_ahead_;
+  try {
+    Scan();
+  } catch (...) {
+    DiscardExpression();
+    SetReadAhead(read_ahead);
+    throw;
+  }
+  SetFilterActive(true);
+}
+
+void TDbfCursor::SetReadAhead(bool flag) {
+  if (flag) {
+    if (!read_ahead_allowed_ || read_ahead_) return;
+    // One byte more than a read fills: a record lent from the block's end
+    // still has its spare byte.
+    block_.assign(static_cast<size_t>(block_size_) + 1, 0);
+    block_start_ = -1;
+    block_end_ = -1;
+    read_ahead_ = true;
+  } else if (read_ahead_) {
+    block_.clear();
+    block_.shrink_to_fit();
+    block_start_ = -1;
+    block_end_ = -1;
+    read_ahead_ = false;
+  }
+}
+
+size_t TDbfCursor::ReadAt(int64_t offset, void* buffer, size_t count) {
+  if (!read_ahead_ || offset < HeaderLength()) {
+    if (offset >= HeaderLength()) ++platform_reads_;
+    return TDbfColumns::ReadAt(offset, buffer, count);
+  }
+  // The block's last record slot is never served: a read there starts the
+  // next block, so a record is never cut by the block's end.
+  const int64_t length = RecordLength();
+  if (block_start_ < 0 || offset < block_start_ || offset >= block_end_ - length) {
+    const size_t got = TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
+    ++platform_reads_;
+    block_start_ = offset;
+    block_end_ = offset + static_cast<int64_t>(got);
+    if (offset >= block_end_) return 0;
+  }
+  const size_t served =
+      static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), block_end_ - offset));
+  std::memcpy(buffer, block_.data() + (offset - block_start_), served);
+  return served;
+}
+
+void TDbfCursor::WriteAt(int64_t offset, const void* buffer, size_t count) {
+  TDbfColumns::WriteAt(offset, buffer, count);
+  if (!read_ahead_ || block_start_ < 0) return;
+  // Keep whatever part of the block the write covers in step with the file.
+  const int64_t from = std::max(offset, block_start_);
+  const int64_t to = std::min(offset + static_cast<int64_t>(count), block_end_);
+  if (from < to) {
+    std::memcpy(block_.data() + (from - block_start_),
+                static_cast<const uint8_t*>(buffer) + (from - offset),
+                static_cast<size_t>(to - from));
+  }
+}
+
+}  // namespace zakaz::dbf

@@ -1,0 +1,122 @@
+// TDbfCursor: the cursor layer of the table engine, the fourth class of the
+// chain TDiskFile -> TDbfFile -> TDbfColumns -> TDbfCursor.
+//
+// It adds to the record layer the moves a dataset makes (first, next, prior,
+// last, the current record again) with deleted and rejected records passed
+// over, the table's filter (a compiled expression and the set of matching
+// record numbers, kept exact by every write whether or not the filter is in
+// force), and the read-ahead block full scans read through.
+//
+// The cursor owns its compiled expression and match set; both die with it.
+// MatchSet() and the other accessors return references that live as long as
+// the cursor (the set object is created by the first SetFilterExpression and
+// then kept). Every failure throws ETableError or EExpressionError.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbf/table/dbf_columns.h"
+#include "dbf/base/huge_set.h"
+
+namespace zakaz::dbf {
+
+class TExpHandler;
+class TExpUserLink;
+
+class TDbfCursor : public TDbfColumns {
+ public:
+  // Opens the table as TDbfFile does. Read-ahead is allowed from here on.
+  TDbfCursor(std::string_view file_name, bool shared, bool read_write);
+  ~TDbfCursor() override;
+
+  // The move: a record number 1..RecordCount() is read without any test; the
+  // relative positions (kGotoFirst, kGotoNext, kGotoPrior, kGotoLast,
+  // kGotoCurrent) pass over deleted records (unless UseDeleted()) and records
+  // AcceptRecord rejects, in their direction (first and current going forward,
+  // last backward). While the filter is in force, first, next, prior and last
+  // take their target from the match set; the current record is re-read
+  // without consulting it. AtEOF()/AtBOF() tell when nothing was found; the
+  // buffer and CurrentRecord() then keep what they held.
+  void GotoRecord(int position) override;
+  // Part of the write path: the matching of the written record is brought up
+  // to date after every in-place write and append (kAfterWrite).
+  void AppendRecord() override;
+  void WriteRecord(int n) override;
+  void Notify(TNotifyEvent event, int value) override;
+  // Served from the read-ahead block while read-ahead is on.
+  size_t ReadAt(int64_t offset, void* buffer, size_t count) override;
+  void WriteAt(int64_t offset, const void* buffer, size_t count) override;
+
+  // The per-record test of relative moves; accepts every record here.
+  virtual bool AcceptRecord();
+
+  // ---- Filter.
+  // Compiles `text` (already in the table's code page) and, when it is new
+  // or the options changed, rebuilds the match set with one scan. An empty
+  // text discards the expression. A text that fails to compile, is not
+  // boolean ("Filter expression must return boolean result") or fails while
+  // the scan evaluates it is discarded and forgotten before the exception
+  // leaves: no expression, empty set, filter not in force; the position of
+  // the table is then unspecified.
+  void SetFilterExpression(std::string_view text, bool case_insensitive, bool partial_compare);
+  // Whether the owner wants filtering; the filter is in force only when it
+  // does and an expression with at least one operand is compiled.
+  void SetFilterActive(bool flag);
+  // Rescans the whole table when the filter is in force.
+  void RebuildFilterSet();
+  // Re-evaluates the expression for the record in the buffer as record `n`
+  // and sets or clears its bit; nothing without an expression.
+  void UpdateMatch(int n);
+
+  bool FilterRequested() const { return filter_requested_; }
+  bool FilterInForce() const { return filter_in_force_; }
+  bool HasExpression() const;
+  const std::string& ExpressionText() const { return expression_text_; }
+  // nullptr before the first SetFilterExpression.
+  const THugeSet* MatchSet() const { return match_set_.get(); }
+
+  // ---- Read-ahead.
+  // Allocates (true) or releases (false) the block; true is ignored unless
+  // read-ahead is allowed.
+  void SetReadAhead(bool flag);
+  bool ReadAhead() const { return read_ahead_; }
+  int32_t BlockSize() const { return block_size_; }
+
+  // Records read from the table (kBeforeRead events), for tests and
+  // benchmarks: a read served by the read-ahead block counts too.
+  int64_t RecordReads() const { return record_reads_; }
+  // Platform reads of record data (block refills and direct reads).
+  int64_t PlatformReads() const { return platform_reads_; }
+
+ private:
+  // Step 2 of the move while the filter is in force: the target, or 0 when
+  // the set has none (the flags are then set).
+  int FilterTarget(int position);
+  void Scan();
+  void ScanBlocks();
+  void DiscardExpression();
+  bool Matches();
+
+  bool filter_requested_ = false;
+  bool filter_in_force_ = false;
+  std::unique_ptr<TExpUserLink> link_;
+  std::unique_ptr<TExpHandler> expression_;
+  std::string expression_text_;
+  std::unique_ptr<THugeSet> match_set_;
+
+  bool read_ahead_allowed_ = true;
+  bool read_ahead_ = false;
+  std::vector<uint8_t> block_;
+  int32_t block_size_ = 0;
+  int64_t block_start_ = -1;
+  int64_t block_end_ = -1;
+
+  int64_t record_reads_ = 0;
+  int64_t platform_reads_ = 0;
+};
+
+}  // namespace zakaz::dbf

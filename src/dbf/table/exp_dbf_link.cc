@@ -1,0 +1,70 @@
+#include "dbf/table/exp_dbf_link.h"
+
+#include <algorithm>
+
+#include "dbf/table/dbf_columns.h"
+#include "dbf/expr/exp_text.h"
+
+namespace zakaz::dbf {
+
+namespace {
+
+std::string Upper(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = static_cast<char>(OemUpper(static_cast<unsigned char>(c)));
+  return result;
+}
+
+}  // namespace
+
+TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table) {
+  const std::string alias = Upper(table.Alias());
+  for (const TDbfDescriptor& column : table.Descriptors()) {
+    std::string name = Upper(column.name);
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    for (std::string key : {name, alias + "." + name}) {
+      const auto at = std::lower_bound(registry_.begin(), registry_.end(), key,
+                                       [](const std::pair<std::string, int>& entry,
+                                          const std::string& k) { return entry.first < k; });
+      // The first column of a name keeps it, as the engine's own lookup does.
+      if (at != registry_.end() && at->first == key) continue;
+      registry_.insert(at, {std::move(key), column.number});
+    }
+  }
+}
+
+int TExpDbfLink::FindColumn(std::string_view upper_name) const {
+  const auto at = std::lower_bound(
+      registry_.begin(), registry_.end(), upper_name,
+      [](const std::pair<std::string, int>& entry, std::string_view k) { return entry.first < k; });
+  return at != registry_.end() && at->first == upper_name ? at->second : 0;
+}
+
+int TExpDbfLink::ColumnCount() const { return table_.FieldCount(); }
+
+char TExpDbfLink::ColumnType(int column) const { return table_.FieldType(column); }
+
+int TExpDbfLink::ColumnWidth(int column) const { return table_.FieldWidth(column); }
+
+std::string_view TExpDbfLink::ColumnName(int column) const {
+  if (column < 1 || column > table_.FieldCount()) return {};
+  return table_.Descriptors()[static_cast<size_t>(column - 1)].name;
+}
+
+std::string_view TExpDbfLink::ColumnBytes(int column) const { return table_.GetTextView(column); }
+
+double TExpDbfLink::ColumnNumber(int column) { return table_.GetNumber(column); }
+
+bool TExpDbfLink::ColumnLogical(int column) { return table_.GetLogical(column); }
+
+long TExpDbfLink::ColumnDate(int column) { return table_.GetDate(column); }
+
+long TExpDbfLink::RecordNumber() const { return table_.CurrentRecord(); }
+
+bool TExpDbfLink::RecordDeleted() const { return table_.CurrentDeleted(); }
+
+bool TExpDbfLink::AtBof() const { return table_.AtBOF(); }
+
+bool TExpDbfLink::AtEof() const { return table_.AtEOF(); }
+
+}  // namespace zakaz::dbf
