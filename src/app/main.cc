@@ -1,10 +1,15 @@
 // The program: creates its windows in their fixed order and runs until the
 // main window closes. It works on the files of the working directory; its
 // settings are param.Ini beside the executable.
+#include <filesystem>
+
 #include "app/application.h"
 #include "app/help_form.h"
 #include "app/main_form.h"
 #include "dbf/table/code_page.h"
+#include "exchange/exchange_operations.h"
+#include "exchange/form_connect.h"
+#include "ordering/price_list_check.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"
 #include "settings/qt_user_prompts.h"
@@ -20,6 +25,11 @@ int main(int argc, char** argv) {
   prompts.SetApplicationTitle(main_form.ApplicationTitle());
   main_form.OnTitleChanged = [&prompts](const QString& title) { prompts.SetApplicationTitle(title); };
   zakaz::TNastroyki settings(prompts);
+  zakaz::TFormConnect connect_form(settings, prompts, std::filesystem::current_path());
+  connect_form.OpenPriceList = [&main_form] { main_form.OpenPriceList(); };
+  connect_form.PagesChange = [&main_form] { main_form.PagesChange(); };
+  connect_form.Operations().ProvePriceTable = zakaz::ProvePriceListTable;
+  main_form.SetConnectForm(&connect_form);
   zakaz::THelpForm help;
   main_form.SetSettingsForm(&settings);
   main_form.SetHelpForm(&help);

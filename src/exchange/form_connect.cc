@@ -1,6 +1,7 @@
 #include "exchange/form_connect.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <vector>
 
 #include "common/user_prompts.h"
 #include "exchange/exchange_operations.h"
@@ -21,6 +23,21 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
   button->setGeometry(left, top, 113, 25);
   button->setAutoDefault(false);
   return button;
+}
+
+// The places are fixed; where this platform's font runs wider than the one
+// the window was laid out for, all captions shrink alike rather than clip.
+void FitCaptions(const std::vector<QPushButton*>& buttons) {
+  constexpr int kCaptionRoom = 113 - 10;
+  QFont font = buttons.front()->font();
+  auto too_wide = [&] {
+    for (QPushButton* button : buttons) {
+      if (QFontMetrics(font).horizontalAdvance(button->text()) > kCaptionRoom) return true;
+    }
+    return false;
+  };
+  while (font.pointSizeF() > 6 && too_wide()) font.setPointSizeF(font.pointSizeF() - 0.5);
+  for (QPushButton* button : buttons) button->setFont(font);
 }
 
 }  // namespace
@@ -53,6 +70,7 @@ void TFormConnect::BuildControls() {
   Upbut_ = MakeButton(this, "Upbut", "Отправить заявку", 128, 8);
   naklBut_ = MakeButton(this, "naklBut", "Получить накладные", 248, 8);
   ButtonClose_ = MakeButton(this, "ButtonClose", "Закрыть", 304, 136);
+  FitCaptions({downbut_, Upbut_, naklBut_, ButtonClose_});
 
   ProgressBar1_ = new QProgressBar(this);
   ProgressBar1_->setObjectName("ProgressBar1");

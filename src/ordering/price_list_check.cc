@@ -1,6 +1,6 @@
 #include "ordering/price_list_check.h"
 
-#include "dbf/table_dataset.h"
+#include "dbf/dataset/table_dataset.h"
 #include "ordering/price_row.h"
 
 namespace zakaz {

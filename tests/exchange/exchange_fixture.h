@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "exchange/exchange_operations.h"
-#include "settings/fake_user_prompts.h"
+#include "support/fake_user_prompts.h"
 #include "settings/live_settings.h"
 #include "support/temp_dir.h"
 
