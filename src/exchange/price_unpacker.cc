@@ -190,8 +190,7 @@ void StartUnpackScript(const fs::path& script, const fs::path& working_dir) {
   }
 }
 
-std::optional<std::string> UnpackPriceList(const fs::path& archive,
-                                           const fs::path& working_dir,
+std::optional<std::string> UnpackPriceList(const fs::path& archive, const fs::path& working_dir,
                                            const TPriceTableCheck& prove_table) {
   const fs::path target = EntryIgnoringCase(working_dir, kDefaultPriceListName);
   try {

@@ -1,6 +1,7 @@
 // Proves a table file a usable price list before it replaces the one in the
 // working directory: opened as the main window opens the price list, with the
-// price-list row, and read through to its last record.
+// price-list row, and read through to its last record, and as long as its
+// header says.
 #pragma once
 
 #include <filesystem>

@@ -37,8 +37,8 @@ std::string Block(const std::string& after_crc) {
 }
 
 uint32_t DosTime(const std::tm& t) {
-  const uint32_t date = static_cast<uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) |
-                                              t.tm_mday);
+  const uint32_t date =
+      static_cast<uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
   const uint32_t time = static_cast<uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
   return (date << 16) | time;
 }
@@ -55,20 +55,20 @@ time_t MemberTime(const ArchiveMember& member) {
 std::string StoredRar(const std::vector<ArchiveMember>& members) {
   std::string rar("Rar!\x1A\x07\x00", 7);
   std::string main_header;
-  main_header += '\x73';  // archive header
-  Put16(main_header, 0);  // flags
+  main_header += '\x73';   // archive header
+  Put16(main_header, 0);   // flags
   Put16(main_header, 13);  // header size
   Put16(main_header, 0);
   Put32(main_header, 0);
   rar += Block(main_header);
   for (const ArchiveMember& member : members) {
     std::string file_header;
-    file_header += '\x74';  // file header
+    file_header += '\x74';       // file header
     Put16(file_header, 0x8000);  // a data area follows
     Put16(file_header, static_cast<uint32_t>(32 + member.name.size()));
     Put32(file_header, static_cast<uint32_t>(member.content.size()));  // packed
     Put32(file_header, static_cast<uint32_t>(member.content.size()));  // unpacked
-    file_header += '\x00';  // made on MS-DOS
+    file_header += '\x00';                                             // made on MS-DOS
     Put32(file_header, Crc32(member.content));
     Put32(file_header, DosTime(member.time));
     file_header += '\x14';  // needs version 2.0

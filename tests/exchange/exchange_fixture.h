@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "exchange/exchange_operations.h"
-#include "support/fake_user_prompts.h"
 #include "settings/live_settings.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::testing {

@@ -132,9 +132,9 @@ TEST_F(ExchangeTest, LyingTransferCompleteOnThePriceListKeepsNoTruncatedArchive)
     session.Send("226 Transfer complete.\r\n");
   });
   EXPECT_THAT([&] { operations_.FetchPriceList(); },
-              ThrowsMessage<EExchangeError>(StrEq(
-                  "Файл price/1234/price.rar передан не полностью: 1000 байт вместо 4000. "
-                  "Повторите обмен.")));
+              ThrowsMessage<EExchangeError>(
+                  StrEq("Файл price/1234/price.rar передан не полностью: 1000 байт вместо 4000. "
+                        "Повторите обмен.")));
   EXPECT_THAT(Names(bench_.In()), IsEmpty());
   EXPECT_EQ("QUIT", Commands(server_).back());
 }
@@ -170,15 +170,15 @@ TEST_F(ExchangeTest, ThreeOrdersAreStoredMarkedAndArchived) {
             Commands(server_));
   EXPECT_EQ("order 1234A001.dbf", server_.Stored("1234A001.dbf"));
   EXPECT_EQ("order 1234A002.DBF", server_.Stored("1234A002.DBF"));
-  EXPECT_THAT(bench_.statuses,
-              ElementsAre("Ждите, идет отправка файла !", "Отправлено  1 заявки !",
-                          "Ждите, идет отправка файла !", "Отправлено  2 заявки !",
-                          "Ждите, идет отправка файла !", "Отправлено  3 заявки !",
-                          "Соединение с сервером завершено!!!"));
+  EXPECT_THAT(bench_.statuses, ElementsAre("Ждите, идет отправка файла !", "Отправлено  1 заявки !",
+                                           "Ждите, идет отправка файла !", "Отправлено  2 заявки !",
+                                           "Ждите, идет отправка файла !", "Отправлено  3 заявки !",
+                                           "Соединение с сервером завершено!!!"));
   EXPECT_THAT(shown_, ElementsAre("Warning: Отправлено  3  заявок"));
   EXPECT_THAT(Names(bench_.Demand()), ElementsAre("notes.txt"));
   EXPECT_THAT(Names(bench_.Temp()), IsEmpty());
-  EXPECT_THAT(Names(bench_.Archive()), ElementsAre(".1234A003.dbf", "1234A001.dbf", "1234A002.DBF"));
+  EXPECT_THAT(Names(bench_.Archive()),
+              ElementsAre(".1234A003.dbf", "1234A001.dbf", "1234A002.DBF"));
   EXPECT_EQ("order 1234A001.dbf", ReadFile(bench_.Archive() / "1234A001.dbf"));
 }
 
@@ -266,8 +266,8 @@ TEST_F(ExchangeTest, LyingTransferCompleteOnAnOrderWritesNoMarker) {
     session.Send("226 Done.\r\n");
   });
   EXPECT_THAT([&] { operations_.SendOrders(); },
-              ThrowsMessage<EExchangeError>(StrEq(
-                  "Файл a.dbf передан не полностью: 3 байт вместо 11. Повторите обмен.")));
+              ThrowsMessage<EExchangeError>(
+                  StrEq("Файл a.dbf передан не полностью: 3 байт вместо 11. Повторите обмен.")));
   EXPECT_THAT(Names(bench_.Temp()), IsEmpty());
   EXPECT_THAT(Names(bench_.Demand()), ElementsAre("a.dbf"));
 }
@@ -369,8 +369,8 @@ TEST_F(ExchangeTest, ShortWaybillStaysOnTheServer) {
     session.Send("226 Transfer complete.\r\n");
   });
   EXPECT_THAT([&] { operations_.FetchWaybills(); },
-              ThrowsMessage<EExchangeError>(StrEq(
-                  "Файл a.dbf передан не полностью: 50 байт вместо 100. Повторите обмен.")));
+              ThrowsMessage<EExchangeError>(
+                  StrEq("Файл a.dbf передан не полностью: 50 байт вместо 100. Повторите обмен.")));
   EXPECT_THAT(Names(bench_.In()), IsEmpty());
   for (const std::string& line : Commands(server_)) EXPECT_NE("DELE a.dbf", line);
 }
@@ -384,8 +384,9 @@ TEST_F(ExchangeTest, BrokenWaybillTransferIsNotDeletedAndTheSessionStaysInStep) 
     session.CloseData();
     session.Send("426 Connection closed; transfer aborted.\r\n226 Abort successful.\r\n");
   });
-  EXPECT_THAT([&] { operations_.FetchWaybills(); },
-              ThrowsMessage<ftp::ETransferAborted>(StrEq("Connection closed; transfer aborted.\r\n")));
+  EXPECT_THAT(
+      [&] { operations_.FetchWaybills(); },
+      ThrowsMessage<ftp::ETransferAborted>(StrEq("Connection closed; transfer aborted.\r\n")));
   EXPECT_THAT(Names(bench_.In()), IsEmpty());
   EXPECT_TRUE(operations_.Session().IsConnected());
   EXPECT_EQ(-1, operations_.Session().RemoteSize("x"));
@@ -416,8 +417,9 @@ TEST_F(ExchangeTest, StalledServerEndsTheOperationAndTheNextOneWorks) {
     session.CloseData();
     session.Send("226 Done.\r\n");
   });
-  EXPECT_THAT([&] { operations_.FetchWaybills(); },
-              ThrowsMessage<ftp::ESocketError>(StrEq("Socket Error # 10060\r\nConnection timed out.")));
+  EXPECT_THAT(
+      [&] { operations_.FetchWaybills(); },
+      ThrowsMessage<ftp::ESocketError>(StrEq("Socket Error # 10060\r\nConnection timed out.")));
   // The server answers again once its stall is over.
   operations_.Session().SetStallLimit(std::chrono::seconds(10));
   operations_.FetchWaybills();

@@ -84,8 +84,8 @@ TEST_F(FormConnectTest, LayoutAndTexts) {
   QStatusBar* status = Find<QStatusBar>("StatusBar1");
   EXPECT_EQ(26, status->height());
   EXPECT_EQ(form_.height(), status->geometry().bottom() + 1);
-  for (QWidget* widget : {static_cast<QWidget*>(bar), static_cast<QWidget*>(memo),
-                          static_cast<QWidget*>(status)}) {
+  for (QWidget* widget :
+       {static_cast<QWidget*>(bar), static_cast<QWidget*>(memo), static_cast<QWidget*>(status)}) {
     EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
   }
 }

@@ -81,7 +81,8 @@ TEST(ReadPriceEntry, RefusesWhatIsNoSinglePriceTable) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_THAT([&] { ReadPriceEntry(c.bytes, 50); }, ThrowsMessage<EUnpackError>(StrEq(c.message)));
+    EXPECT_THAT([&] { ReadPriceEntry(c.bytes, 50); },
+                ThrowsMessage<EUnpackError>(StrEq(c.message)));
   }
   std::string cut = testing::StoredRar({{"price.dbf", std::string(3000, 'p'), {}}});
   cut.resize(cut.size() - 1500);

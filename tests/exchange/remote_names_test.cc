@@ -15,14 +15,14 @@ TEST(IsWaybillName, OnlyBareDbfNames) {
     bool accepted;
   };
   const Case cases[] = {
-      {"n1.dbf", true},       {"N1.DBF", true},      {"a b.Dbf", true},
+      {"n1.dbf", true},        {"N1.DBF", true},      {"a b.Dbf", true},
       {"накладная.dbf", true}, {"", false},           {".", false},
-      {"..", false},          {".dbf", false},       {".hidden.dbf", false},
-      {"../x.dbf", false},    {"/etc/x.dbf", false}, {"sub/x.dbf", false},
-      {"C:\\x.dbf", false},   {"..\\x.dbf", false},  {"c:x.dbf", false},
-      {" x.dbf", false},      {"x.dbf ", false},     {"x.dbf\r", false},
-      {"x\nx.dbf", false},    {"x\tx.dbf", false},   {std::string("x\0.dbf", 6), false},
-      {"x\x7F.dbf", false},   {"x.txt", false},      {"x.dbf.txt", false},
+      {"..", false},           {".dbf", false},       {".hidden.dbf", false},
+      {"../x.dbf", false},     {"/etc/x.dbf", false}, {"sub/x.dbf", false},
+      {"C:\\x.dbf", false},    {"..\\x.dbf", false},  {"c:x.dbf", false},
+      {" x.dbf", false},       {"x.dbf ", false},     {"x.dbf\r", false},
+      {"x\nx.dbf", false},     {"x\tx.dbf", false},   {std::string("x\0.dbf", 6), false},
+      {"x\x7F.dbf", false},    {"x.txt", false},      {"x.dbf.txt", false},
       {"xdbf", false},
   };
   for (const auto& c : cases) {
