@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "exchange/remote_names.h"
+
 namespace zakaz::exchange {
 namespace {
 
@@ -12,13 +14,6 @@ namespace fs = std::filesystem;
 
 // Enough for years of orders under one name; past it the order stays pending.
 constexpr int kMaxNameVariants = 1000;
-
-bool HasDbfExtension(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return tail == ".dbf";
-}
 
 fs::path NameVariant(const fs::path& archive, const std::string& name, int variant) {
   if (variant == 0) return archive / name;

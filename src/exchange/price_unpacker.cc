@@ -19,6 +19,7 @@
 #include "common/unique_fd.h"
 #include "exchange/errors.h"
 #include "exchange/messages.h"
+#include "exchange/remote_names.h"
 
 namespace zakaz::exchange {
 namespace {
@@ -29,15 +30,6 @@ namespace fs = std::filesystem;
 constexpr uint64_t kMaxPriceTableSize = uint64_t{1} << 30;
 constexpr char kPriceTableName[] = "price.dbf";
 constexpr char kDefaultPriceListName[] = "price.DBF";
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 // The last component of an archive path, whichever separator the packer used.
 std::string_view LastComponent(std::string_view path) {

@@ -7,16 +7,19 @@ namespace {
 
 constexpr int kDefaultFtpPort = 21;
 
-bool EndsWithDbfIgnoringCase(std::string_view name) {
-  constexpr std::string_view kExtension = ".dbf";
-  if (name.size() <= kExtension.size()) return false;
-  const std::string_view tail = name.substr(name.size() - kExtension.size());
-  return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-  });
+}  // namespace
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-}  // namespace
+bool HasDbfExtension(std::string_view name) {
+  constexpr std::string_view kExtension = ".dbf";
+  return name.size() > kExtension.size() &&
+         EqualIgnoringAsciiCase(name.substr(name.size() - kExtension.size()), kExtension);
+}
 
 bool IsWaybillName(std::string_view name) {
   if (name.empty() || name.front() == '.' || name.front() == ' ' || name.back() == ' ') {
@@ -26,7 +29,7 @@ bool IsWaybillName(std::string_view name) {
     const unsigned char byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ':') return false;
   }
-  return EndsWithDbfIgnoringCase(name);
+  return HasDbfExtension(name);
 }
 
 std::vector<std::string> WaybillNames(const std::vector<std::string>& listing) {

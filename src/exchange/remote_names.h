@@ -10,6 +10,11 @@
 
 namespace zakaz::exchange {
 
+// ASCII letters compared without regard to case; other bytes as they are.
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
+// Whether `name` is something followed by ".dbf" in any letter case.
+bool HasDbfExtension(std::string_view name);
+
 // A name a listing may hand to RETR, DELE and a local file in `in`: a bare
 // file name (no "/", "\", ":", NUL or other control character), not empty,
 // not starting with a dot, without blanks around it, ending in ".dbf" in any

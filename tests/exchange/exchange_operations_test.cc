@@ -57,6 +57,17 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
   return a;
 }
 
+// A RETR that sends `bytes` whatever was asked, then `final_replies`.
+FtpScriptServer::Handler SendsThenSays(std::string bytes, std::string final_replies) {
+  return [bytes, final_replies](Session& session, const std::string&) {
+    session.Send("150 Opening.\r\n");
+    session.OpenData();
+    session.SendData(bytes);
+    session.CloseData();
+    session.Send(final_replies);
+  };
+}
+
 class ExchangeTest : public ::testing::Test {
  protected:
   ExchangeTest() : bench_("127.0.0.1:" + std::to_string(server_.Port())) {}
@@ -124,13 +135,7 @@ TEST_F(ExchangeTest, FailedPriceFetchEndsTheSessionAndLeavesNoArchive) {
 TEST_F(ExchangeTest, LyingTransferCompleteOnThePriceListKeepsNoTruncatedArchive) {
   const std::string archive(4000, 'r');
   server_.SetFile("price/1234/price.rar", archive);
-  server_.On("RETR", [&](Session& session, const std::string&) {
-    session.Send("150 Opening.\r\n");
-    session.OpenData();
-    session.SendData(archive.substr(0, 1000));
-    session.CloseData();
-    session.Send("226 Transfer complete.\r\n");
-  });
+  server_.On("RETR", SendsThenSays(archive.substr(0, 1000), "226 Transfer complete.\r\n"));
   EXPECT_THAT([&] { operations_.FetchPriceList(); },
               ThrowsMessage<EExchangeError>(
                   StrEq("Файл price/1234/price.rar передан не полностью: 1000 байт вместо 4000. "
@@ -361,13 +366,7 @@ TEST_F(ExchangeTest, RefusedNameListMaskListsAgainBare) {
 TEST_F(ExchangeTest, ShortWaybillStaysOnTheServer) {
   server_.listing = "a.dbf\r\n";
   server_.SetFile("a.dbf", std::string(100, 'w'));
-  server_.On("RETR", [&](Session& session, const std::string&) {
-    session.Send("150 Opening.\r\n");
-    session.OpenData();
-    session.SendData(std::string(50, 'w'));
-    session.CloseData();
-    session.Send("226 Transfer complete.\r\n");
-  });
+  server_.On("RETR", SendsThenSays(std::string(50, 'w'), "226 Transfer complete.\r\n"));
   EXPECT_THAT([&] { operations_.FetchWaybills(); },
               ThrowsMessage<EExchangeError>(
                   StrEq("Файл a.dbf передан не полностью: 50 байт вместо 100. Повторите обмен.")));
@@ -377,13 +376,9 @@ TEST_F(ExchangeTest, ShortWaybillStaysOnTheServer) {
 
 TEST_F(ExchangeTest, BrokenWaybillTransferIsNotDeletedAndTheSessionStaysInStep) {
   server_.listing = "a.dbf\r\n";
-  server_.On("RETR", [&](Session& session, const std::string&) {
-    session.Send("150 Opening.\r\n");
-    session.OpenData();
-    session.SendData("part");
-    session.CloseData();
-    session.Send("426 Connection closed; transfer aborted.\r\n226 Abort successful.\r\n");
-  });
+  server_.On("RETR", SendsThenSays("part",
+                                   "426 Connection closed; transfer aborted.\r\n"
+                                   "226 Abort successful.\r\n"));
   EXPECT_THAT(
       [&] { operations_.FetchWaybills(); },
       ThrowsMessage<ftp::ETransferAborted>(StrEq("Connection closed; transfer aborted.\r\n")));
