@@ -29,14 +29,13 @@ using zakaz::ftp::TRfcReply;
 using zakaz::ftp::TSocketStack;
 using zakaz::ftp::TTcpConnection;
 
-// The input handed out in pieces of at most `piece` bytes, as a network
-// delivers it, so lines split across reads are explored too.
+// The input handed out as a network delivers it: at most one receive
+// block per read.
 class InputBytes : public TByteSource {
  public:
-  InputBytes(const uint8_t* data, size_t size, size_t piece)
-      : data_(data), size_(size), piece_(piece) {}
+  InputBytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
   size_t Receive(char* data, size_t size) override {
-    const size_t count = std::min({size, size_ - position_, piece_});
+    const size_t count = std::min(size, size_ - position_);
     std::memcpy(data, data_ + position_, count);
     position_ += count;
     return count;
@@ -45,7 +44,6 @@ class InputBytes : public TByteSource {
  private:
   const uint8_t* data_;
   size_t size_;
-  size_t piece_;
   size_t position_ = 0;
 };
 
@@ -55,7 +53,6 @@ class InputConnection : public TTcpConnection {
 };
 
 constexpr size_t kMaxInput = 128 * 1024;
-constexpr size_t kMaxPiecewise = 2048;
 
 }  // namespace
 
@@ -65,22 +62,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ++data;
   --size;
 
-  // The top bits pick how the bytes arrive: whole, or in pieces of 1 to 7
-  // (for short inputs only: long ones byte by byte cost more time than they
-  // find).
-  const size_t piece = (control >> 5) == 0 || size > kMaxPiecewise ? kMaxInput : (control >> 5);
-  InputConnection connection(std::make_unique<InputBytes>(data, size, piece));
-  // Each read reserves a whole receive block; small blocks keep byte-by-byte
-  // delivery from spending its time clearing memory.
+  InputConnection connection(std::make_unique<InputBytes>(data, size));
+  // Small receive blocks, so that lines and replies straddle reads.
   connection.SetRecvBufferSize(256);
-  // The low bits pick the line settings, so short limits and the split
+  // The first byte picks the line settings, so short limits and the split
   // action are explored too.
   if (control & 1) connection.SetMaxLineAction(maSplit);
   if (control & 2) connection.SetMaxLineLength(1 + ((control >> 2) & 7));
 
+  // A quarter of the inputs run with a list of accepted codes, so that the
+  // refusal path is explored without paying for an exception per reply in
+  // every input.
+  const bool refusing = (control & 12) == 12;
+  const std::vector<int> accepted{220, 227, 213};
   for (;;) {
     try {
-      connection.ReceiveReply(control & 4 ? std::vector<int>{} : std::vector<int>{220, 227, 213});
+      connection.ReceiveReply(refusing ? accepted : std::vector<int>{});
     } catch (const EProtocolReplyError&) {
       // A refused code still leaves a whole reply to look at.
     } catch (const ENetException&) {
@@ -95,7 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } catch (const EConvertError&) {
       }
     }
-    (void)SplitListing(reply.JoinedText());
   }
+  // A name listing arrives over the data connection: the same bytes cut into
+  // names.
+  (void)SplitListing(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }
