@@ -20,6 +20,7 @@
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
 #include "dbf/table/exp_dbf_link.h"
+#include "dbf/base/errors.h"
 #include "dbf/expr/exp_handler.h"
 #include "sample_price_list.h"
 
@@ -128,6 +129,28 @@ void BM_CopyRecordOnly(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// Compiling a long text: "QUANT=1 OR QUANT=2 OR ..." of about state.range(0)
+// bytes, against the price list's columns. The comparisons all bind; the OR
+// chain is refused once it nests deeper than the language allows, so the
+// figure is the whole cost of the refusal (it grew with the square of the
+// length before the operators were bound in one sweep per priority).
+void BM_CompileLongText(benchmark::State& state) {
+  PriceList& list = ThePriceList();
+  zakaz::dbf::TExpHandler handler(std::make_unique<zakaz::dbf::TExpDbfLink>(*list.table));
+  std::string text = "QUANT=0";
+  for (int i = 1; text.size() < static_cast<size_t>(state.range(0)); ++i) {
+    text += " OR QUANT=" + std::to_string(i);
+  }
+  for (auto _ : state) {
+    try {
+      handler.Compile(text);
+    } catch (const zakaz::dbf::EExpressionError&) {
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+
+BENCHMARK(BM_CompileLongText)->Arg(1 << 10)->Arg(12 << 10)->Arg(120 << 10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuantFilter);
 BENCHMARK(BM_NamePatternNoMatch);
 BENCHMARK(BM_NamePatternSomeMatch);

@@ -272,6 +272,12 @@ std::vector<BadHeaderCase> BadHeaders() {
       {"0x30 without its 263-byte area", with(0, 0x30), kInvalid},
       {"0x30 integer narrower than four bytes",
        TableBytes({{"I", 'I', 2}}, {" ab"}, 0x30), kInvalid},
+      // Memo and picture columns of 0x30 are 4 binary bytes: a narrower one
+      // at the end of the record would be written past it.
+      {"0x30 memo narrower than four bytes",
+       TableBytes({{"NAME", 'C', 3}, {"M", 'M', 1}}, {" abcd"}, 0x30), kInvalid},
+      {"0x30 picture narrower than four bytes",
+       TableBytes({{"G", 'G', 3}}, {" abc"}, 0x30), kInvalid},
   };
 }
 

@@ -7,8 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "cmd_count.h"
+#include "dbf/expr/exp_handler.h"
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
+#include "dbf/table/dbf_cursor.h"
+#include "dbf/table/exp_dbf_link.h"
 #include "sample_price_list.h"
 #include "support/temp_dir.h"
 
@@ -98,6 +102,20 @@ TEST_F(ExpDbftoolTest, CountsLiveRecordsThatMatch) {
     EXPECT_EQ(0, name.exit_code);
     EXPECT_EQ(std::to_string(expected) + "\n", name.output);
   }
+}
+
+// The count walks through the read-ahead block: a handful of platform reads
+// for the 300 records, not one each, and the cursor's setting is put back.
+TEST_F(ExpDbftoolTest, CountReadsThroughTheReadAheadBlock) {
+  TDbfCursor table(path_, false, false);
+  TExpHandler handler(std::make_unique<TExpDbfLink>(table));
+  handler.Compile("QUANT>0");
+  const int64_t reads_before = table.PlatformReads();
+  EXPECT_EQ(3, dbftool::CountMatches(table, handler));
+  const int64_t data_bytes = int64_t{table.RecordCount()} * table.RecordLength();
+  EXPECT_LE(table.PlatformReads() - reads_before, data_bytes / table.BlockSize() + 2);
+  EXPECT_EQ(table.RecordCount(), table.RecordReads());
+  EXPECT_FALSE(table.ReadAhead());
 }
 
 TEST_F(ExpDbftoolTest, DumpWhereShowsOnlyTheMatchingRecords) {

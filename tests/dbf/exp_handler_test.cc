@@ -354,6 +354,30 @@ TEST(ExpLanguage, NestsDeeplyOrRefusesWithAMessage) {
               ThrowsMessage<EExpressionError>(StrEq("Expression cannot be evaluated")));
 }
 
+// A long text that nests little: a balanced tree of 8,192 comparisons
+// (about 150 KB). The last one alone holds, so every comparison must bind to
+// its own two numbers and every .OR. to its own two groups.
+std::string BalancedOrTree(int levels, int* leaf) {
+  if (levels == 0) {
+    const int n = (*leaf)++;
+    return n == (1 << 13) - 1 ? "7=7" : std::to_string(n) + "=-1";
+  }
+  const std::string left = BalancedOrTree(levels - 1, leaf);
+  return "(" + left + " .OR. " + BalancedOrTree(levels - 1, leaf) + ")";
+}
+
+TEST(ExpLanguage, CompilesALongShallowText) {
+  TExpHandler handler;
+  int leaf = 0;
+  const std::string text = BalancedOrTree(13, &leaf);
+  ASSERT_GT(text.size(), 100000u);
+  EXPECT_EQ(".T.", Eval(handler, text));
+  EXPECT_EQ(2 * (1 << 13), handler.OperandCount());
+  std::string none_holds = text;
+  none_holds.replace(none_holds.find("7=7"), 3, "7=8");
+  EXPECT_EQ(".F.", Eval(handler, none_holds));
+}
+
 TEST(ExpLanguage, TellsWhereACompileFailureLies) {
   TExpHandler handler;
   try {

@@ -11,6 +11,6 @@ zakaz_add_gtest(dbf_expression_test
 # dbftool count and dump --where, run as the program.
 zakaz_add_gtest(dbf_expression_tool_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/exp_dbftool_test.cc
-  LIBS zakaz_dbf_table zakaz_sample_price_list zakaz_test_support)
+  LIBS zakaz_dbftool_commands zakaz_test_support)
 add_dependencies(dbf_expression_tool_test dbftool)
 target_compile_definitions(dbf_expression_tool_test PRIVATE DBFTOOL_PATH="$<TARGET_FILE:dbftool>")

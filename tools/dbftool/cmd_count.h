@@ -10,9 +10,18 @@
 
 #include "commands.h"
 
+namespace zakaz::dbf {
+class TDbfCursor;
+class TExpHandler;
+}  // namespace zakaz::dbf
+
 namespace zakaz::dbftool {
 
 int RunCount(const Args& args, std::ostream& out, std::ostream& err);
+
+// The live records of `table` that the compiled boolean `handler` accepts,
+// read through the table's read-ahead block (its setting is put back).
+long CountMatches(dbf::TDbfCursor& table, dbf::TExpHandler& handler);
 
 // For "dump --where EXPR": shows the live records the expression accepts.
 RecordFilter MakeWhereFilter(dbf::TDbfColumns& table, const std::string& text);

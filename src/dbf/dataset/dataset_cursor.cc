@@ -364,20 +364,17 @@ int32_t TTableDataSet::RecordCount() {
 void TTableDataSet::ScanVisible(const std::function<void(int32_t)>& on_record) {
   TBufferLoan own(*table_, nullptr);
   const int remembered = table_->CurrentRecord();
-  const bool read_ahead = table_->ReadAhead();
-  table_->SetReadAhead(true);
   try {
+    TReadAheadScope read_ahead(*table_);
     table_->GotoRecord(kGotoFirst);
     while (!table_->AtEOF()) {
       on_record(table_->CurrentRecord());
       table_->GotoRecord(kGotoNext);
     }
   } catch (...) {
-    table_->SetReadAhead(read_ahead);
     cursor_index_ = -1;
     throw;
   }
-  table_->SetReadAhead(read_ahead);
   if (remembered > 0) {
     table_->GotoRecord(remembered);
   } else {

@@ -471,28 +471,36 @@ TExpNodePtr ParseExpression(std::string_view text, TExpParseContext& context, in
   }
 
   // Operators take their operands one priority after another, and within a
-  // priority from left to right.
+  // priority from left to right: the item before an operator (already bound,
+  // when it was an operator of this priority) and the item after it. Each
+  // priority is one sweep that moves the items into a new list, so the cost
+  // stays linear in the length of the text.
+  std::vector<Item> bound;
+  bound.reserve(items.size());
   for (int priority = 2; priority <= 8; ++priority) {
-    size_t from = 0;
-    while (items.size() > 1) {
-      size_t i = from;
-      while (i < items.size() && !(items[i].unbound && items[i].unbound->Priority() == priority))
-        ++i;
-      if (i == items.size()) break;
-      TExpOperator* op = items[i].unbound;
-      TExpNodePtr right = i + 1 < items.size() ? std::move(items[i + 1].node) : nullptr;
-      const bool takes_left = op->Operation() != TExpOperation::kNot && i > 0;
-      TExpNodePtr left = takes_left ? std::move(items[i - 1].node) : nullptr;
-      op->SetOperands(std::move(left), std::move(right));
-      CheckDepth(depth + op->Depth(), items[i].position);
-      items[i].unbound = nullptr;
-      if (i + 1 < items.size()) items.erase(items.begin() + static_cast<long>(i) + 1);
-      if (takes_left) {
-        items.erase(items.begin() + static_cast<long>(i) - 1);
-        --i;
+    bound.clear();
+    for (size_t i = 0; i < items.size(); ++i) {
+      Item& item = items[i];
+      TExpOperator* op = item.unbound;
+      const size_t remaining = items.size() - i;
+      if (op == nullptr || op->Priority() != priority || bound.size() + remaining <= 1) {
+        bound.push_back(std::move(item));
+        continue;
       }
-      from = i > 0 ? i - 1 : 0;
+      TExpNodePtr right = i + 1 < items.size() ? std::move(items[i + 1].node) : nullptr;
+      if (i + 1 < items.size()) ++i;
+      const bool takes_left = op->Operation() != TExpOperation::kNot && !bound.empty();
+      TExpNodePtr left = nullptr;
+      if (takes_left) {
+        left = std::move(bound.back().node);
+        bound.pop_back();
+      }
+      op->SetOperands(std::move(left), std::move(right));
+      CheckDepth(depth + op->Depth(), item.position);
+      item.unbound = nullptr;
+      bound.push_back(std::move(item));
     }
+    items.swap(bound);
   }
   if (items.size() > 1) throw EExpressionError(kExpCannotEvaluate, items[1].position);
   if (items.empty()) return nullptr;

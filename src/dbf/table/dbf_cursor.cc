@@ -147,7 +147,6 @@ void TDbfCursor::SetFilterExpression(std::string_view text, bool case_insensitiv
     SetFilterActive(requested);
     return;
   }
-  const bool read_ahead = read_ahead_;
   try {
     expression_text_ = std::string(text);
     match_set_->Clear();
@@ -163,7 +162,6 @@ void TDbfCursor::SetFilterExpression(std::string_view text, bool case_insensitiv
     // A rejected text must neither hide rows behind an empty set nor make a
     // later write fail: forget it entirely, then let the caller hear why.
     DiscardExpression();
-    SetReadAhead(read_ahead);
     filter_requested_ = requested;
     throw;
   }
@@ -172,10 +170,10 @@ void TDbfCursor::SetFilterExpression(std::string_view text, bool case_insensitiv
 
 void TDbfCursor::Scan() {
   const int remembered = CurrentRecord();
-  const bool read_ahead = read_ahead_;
-  SetReadAhead(true);
-  ScanBlocks();
-  SetReadAhead(read_ahead);
+  {
+    TReadAheadScope read_ahead(*this);
+    ScanBlocks();
+  }
   if (remembered > 0) GotoRecord(remembered);
 }
 
@@ -220,12 +218,10 @@ void TDbfCursor::RebuildFilterSet() {
   if (!filter_in_force_) return;
   filter_in_force_ = false;
   match_set_->Clear();
-  const bool read_ahead = read_ahead_;
   try {
     Scan();
   } catch (...) {
     DiscardExpression();
-    SetReadAhead(read_ahead);
     throw;
   }
   SetFilterActive(true);

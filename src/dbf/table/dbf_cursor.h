@@ -119,4 +119,20 @@ class TDbfCursor : public TDbfColumns {
   int64_t platform_reads_ = 0;
 };
 
+// Read-ahead for one walk through a table: turned on when the scope begins
+// and put back as it was when the scope ends, also when the walk throws.
+class TReadAheadScope {
+ public:
+  explicit TReadAheadScope(TDbfCursor& cursor) : cursor_(cursor), was_on_(cursor.ReadAhead()) {
+    cursor_.SetReadAhead(true);
+  }
+  ~TReadAheadScope() { cursor_.SetReadAhead(was_on_); }
+  TReadAheadScope(const TReadAheadScope&) = delete;
+  TReadAheadScope& operator=(const TReadAheadScope&) = delete;
+
+ private:
+  TDbfCursor& cursor_;
+  bool was_on_;
+};
+
 }  // namespace zakaz::dbf

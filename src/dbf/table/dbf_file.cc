@@ -45,11 +45,14 @@ void Put32(uint8_t* p, uint32_t value) {
 }
 
 // The size a version 0x30 column of a fixed-size binary type needs, 0 for
-// the other types.
+// the other types. Memo and picture columns hold a 4-byte block number there,
+// whatever width the descriptor claims.
 int BinarySize(uint8_t version, char type) {
   if (version != kVersionExtended) return 0;
   switch (type) {
     case 'I':
+    case 'M':
+    case 'G':
       return 4;
     case 'B':
     case 'T':

@@ -10,17 +10,19 @@
 //
 // ReadAt and WriteAt are the seams through which every record transfer goes;
 // a derived layer (the cursor's read-ahead block) overrides them and calls the
-// base versions for the real transfers.
+// base versions for the real transfers. Those reach the bytes through the
+// process's file system (file_system.h): the platform's, or memory.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include "common/unique_fd.h"
-
 namespace zakaz::dbf {
+
+class TFileHandle;
 
 class TDiskFile {
  public:
@@ -84,7 +86,7 @@ class TDiskFile {
   bool Exists() const { return exists_; }
   bool Shared() const { return shared_; }
   bool ReadWrite() const { return read_write_; }
-  bool Closed() const { return !fd_.Valid(); }
+  bool Closed() const { return file_ == nullptr; }
   // Offset just past the last transfer, and the byte count of that transfer.
   int64_t Position() const { return position_; }
   size_t LastCount() const { return last_count_; }
@@ -92,13 +94,10 @@ class TDiskFile {
   // Set by every successful write, cleared by Flush.
   bool Written() const { return written_; }
 
- protected:
-  int Fd() const { return fd_.Get(); }
-
  private:
-  void OpenWithMode(int flags, bool shared, const char* failure_text);
+  void OpenWithMode(bool read_write, bool create, bool shared, const char* failure_text);
 
-  UniqueFd fd_;
+  std::unique_ptr<TFileHandle> file_;
   bool exists_ = false;
   std::string path_;
   int64_t position_ = 0;
