@@ -98,7 +98,6 @@ constexpr ErrnoEntry kErrnoCodes[] = {
     {EHOSTDOWN, 10064},    {EHOSTUNREACH, 10065},    {ENOTEMPTY, 10066},
 };
 
-
 [[noreturn]] void RaiseErrno(int error) {
   throw TSocketStack::SocketError(TSocketStack::TranslateErrno(error));
 }

@@ -108,8 +108,8 @@ void TTcpConnection::WriteBytes(const char* data, size_t size, bool report_work)
       sent = handler_->socket.Send(data, size, stall_limit_);
     } catch (const ESocketError& error) {
       const int code = error.Code();
-      if (code == kWsaSocketShutDown || code == kWsaConnectionAborted || code == kWsaConnectionReset ||
-          code == kWsaTimedOut) {
+      if (code == kWsaSocketShutDown || code == kWsaConnectionAborted ||
+          code == kWsaConnectionReset || code == kWsaTimedOut) {
         CloseSocket();
       }
       throw;

@@ -169,8 +169,8 @@ TEST(SendLine, RefusesALineBreakAndSendsNothing) {
   // Nothing of the refused lines reached the server; the session is in step.
   EXPECT_TRUE(client.IsConnected());
   client.ChangeRemoteDir("zayav");
-  EXPECT_THAT(server.Log(), ElementsAre("USER briolan", "PASS secret", "TYPE I", "SYST",
-                                        "CWD zayav"));
+  EXPECT_THAT(server.Log(),
+              ElementsAre("USER briolan", "PASS secret", "TYPE I", "SYST", "CWD zayav"));
 }
 
 TEST(OpenSession, LogsInAndSelectsTheType) {
