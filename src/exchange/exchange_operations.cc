@@ -178,7 +178,14 @@ void TExchangeOperations::SendOrders() {
     session_.StoreFile(order.string(), name);
     // The marker says the order arrived, so it is written only once the
     // server's size proves the copy whole (where the server tells sizes).
-    const int64_t stored = session_.RemoteSize(name);
+    int64_t stored = -1;
+    try {
+      stored = session_.RemoteSize(name);
+    } catch (const ftp::ENetException&) {
+      // A server that hangs up right after its 226 has said the file arrived;
+      // only the size can no longer be asked.
+      if (session_.IsConnected()) throw;
+    }
     if (!error && stored >= 0 && stored != static_cast<int64_t>(size)) {
       throw EExchangeError(FormatMessage(messages::kIncompleteTransfer,
                                          {name, stored, static_cast<long long>(size)}));

@@ -292,13 +292,18 @@ TEST_F(ExchangeTest, FailedSendThenPriceListSaysAlreadyConnectedOnce) {
 
 TEST_F(ExchangeTest, ServerHangingUpAfterTheLastReplyDoesNotFailTheSend) {
   AddOrders({"a.dbf"});
-  server_.On("SIZE", [&](Session& session, const std::string&) {
-    session.Send("213 11\r\n");
+  server_.On("STOR", [&](Session& session, const std::string& name) {
+    session.Send("150 Ok.\r\n");
+    session.OpenData();
+    server_.SetFile(name, session.ReceiveData());
+    session.CloseData();
+    session.Send("226 Done.\r\n");
     session.CloseControl();
   });
   operations_.SendOrders();
   EXPECT_THAT(shown_, ElementsAre("Warning: Отправлено  1  заявок"));
   EXPECT_THAT(Names(bench_.Archive()), ElementsAre("a.dbf"));
+  EXPECT_FALSE(operations_.Session().IsConnected());
 }
 
 // ---- Waybills.
