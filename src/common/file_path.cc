@@ -8,24 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "common/ascii_text.h"
+
 namespace zakaz {
 namespace {
 
 bool PathExists(const std::string& path) {
   struct stat info;
   return ::lstat(path.c_str(), &info) == 0;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // The entry of `directory` equal to `name` ignoring case, the first in byte
@@ -36,7 +26,7 @@ std::string FindIgnoringCase(const std::string& directory, std::string_view name
   std::string best;
   while (const dirent* entry = ::readdir(dir)) {
     std::string_view candidate(entry->d_name);
-    if (!EqualIgnoringCase(candidate, name)) continue;
+    if (!EqualIgnoringAsciiCase(candidate, name)) continue;
     if (best.empty() || candidate < best) best = candidate;
   }
   ::closedir(dir);

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <system_error>
 
+#include "common/ascii_text.h"
+
 namespace zakaz {
 namespace {
 
@@ -38,12 +40,6 @@ long DaysFromCivil(long y, long m, long d) {
   const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + doe - 719468;
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
 }
 
 // Reads one to `max_digits` decimal digits at the front of `text`.
@@ -98,7 +94,7 @@ void PrintTo(const LocalDateTime& value, std::ostream* os) {
 }
 
 std::optional<LocalDateTime> ParseDate(std::string_view text, const LocalDateTime& today) {
-  text = Trim(text);
+  text = TrimSpacesAndTabs(text);
   auto day = TakeNumber(text, 2);
   if (!day || text.empty() || text.front() != kDateSeparator) return std::nullopt;
   text.remove_prefix(1);
@@ -178,7 +174,7 @@ std::string FormatQuantity(long long value) {
 }
 
 std::optional<double> ParseFloat(std::string_view text) {
-  text = Trim(text);
+  text = TrimSpacesAndTabs(text);
   if (text.empty()) return std::nullopt;
   std::string copy(text);
   for (char& c : copy) {

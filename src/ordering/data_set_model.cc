@@ -72,7 +72,20 @@ void DataSetModel::MoveToRow(int row) {
   dataset_.GotoBookmark(BookmarkOf(RecordAt(row)));
 }
 
-int32_t DataSetModel::RecordAt(int row) const { return dataset_.VisibleRows().RecordAt(row); }
+int32_t DataSetModel::RecordAt(int row) const {
+  // The dataset tells of a row it has already inserted or removed; between
+  // begin and end of the announcement the views must still see the rows as
+  // they were.
+  if (pending_.kind != PendingRow::kNone && row >= pending_.row) {
+    if (pending_.kind == PendingRow::kRemoved) {
+      if (row == pending_.row) return pending_.recno;
+      --row;
+    } else {
+      ++row;
+    }
+  }
+  return dataset_.VisibleRows().RecordAt(row);
+}
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : row_count_;
@@ -202,7 +215,9 @@ void DataSetModel::VisibleRowsReset() {
 }
 
 void DataSetModel::VisibleRowInserted(int32_t row, int32_t recno) {
+  pending_ = {PendingRow::kInserted, row, recno};
   beginInsertRows(QModelIndex(), row, row);
+  pending_ = {};
   ForgetRecord(recno);
   ++row_count_;
   endInsertRows();
@@ -213,7 +228,9 @@ void DataSetModel::VisibleRowInserted(int32_t row, int32_t recno) {
 }
 
 void DataSetModel::VisibleRowRemoved(int32_t row, int32_t recno) {
+  pending_ = {PendingRow::kRemoved, row, recno};
   beginRemoveRows(QModelIndex(), row, row);
+  pending_ = {};
   ForgetRecord(recno);
   --row_count_;
   endRemoveRows();
@@ -266,7 +283,7 @@ void DataSetModel::EmitCurrentRow() {
   const int old_row = last_current_row_;
   last_current_row_ = row;
   if (old_row >= 0 && old_row < row_count_) emit headerDataChanged(Qt::Vertical, old_row, old_row);
-  if (row >= 0) emit headerDataChanged(Qt::Vertical, row, row);
+  if (row >= 0 && row < row_count_) emit headerDataChanged(Qt::Vertical, row, row);
   emit CurrentRowChanged(row);
 }
 

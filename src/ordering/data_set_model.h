@@ -117,7 +117,15 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   void AddToFooter(int32_t recno, int sign);
   void EmitCurrentRow();
 
+  // A row the dataset has inserted or removed while the model announces it.
+  struct PendingRow {
+    enum Kind { kNone, kInserted, kRemoved } kind = kNone;
+    int row = -1;
+    int32_t recno = 0;
+  };
+
   dbf::TTableDataSet& dataset_;
+  PendingRow pending_;
   std::vector<GridColumn> columns_;
   std::vector<int> field_index_;  // per column, -1 when the dataset lacks it
   RowColourRule row_colour_;

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "common/ascii_text.h"
+
 namespace zakaz {
 namespace {
 
@@ -23,15 +25,6 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
 }
 constexpr auto kFold = MakeFoldTable();
 
-// A stray carriage return (a file cut after CR, or CR CR LF) counts as a blank
-// so it never becomes part of a name or a value.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 enum class LineKind { kOther, kSection, kKey };
 
@@ -53,22 +46,21 @@ Line ParseLine(std::string_view text, size_t begin) {
   if (line.content_end > begin && text[line.content_end - 1] == '\r') --line.content_end;
 
   const std::string_view content = text.substr(begin, line.content_end - begin);
-  const std::string_view trimmed = Trim(content);
+  const std::string_view trimmed = TrimLineBlanks(content);
   if (trimmed.empty() || trimmed.front() == ';') return line;
   if (trimmed.front() == '[') {
     std::string_view name = trimmed.substr(1);
     name = name.substr(0, name.find(']'));
     line.kind = LineKind::kSection;
-    line.name = Trim(name);
+    line.name = TrimLineBlanks(name);
     return line;
   }
   const size_t eq = content.find('=');
   if (eq == std::string_view::npos) return line;
   line.kind = LineKind::kKey;
-  line.name = Trim(content.substr(0, eq));
-  size_t v = eq + 1;
-  while (v < content.size() && IsBlank(content[v])) ++v;
-  line.value_begin = begin + v;
+  line.name = TrimLineBlanks(content.substr(0, eq));
+  const std::string_view value = TrimStartLineBlanks(content.substr(eq + 1));
+  line.value_begin = begin + (content.size() - value.size());
   return line;
 }
 
@@ -94,7 +86,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
       continue;
     }
     if (!inside) continue;
-    if (!Trim(text.substr(line.begin, line.content_end - line.begin)).empty()) {
+    if (!TrimLineBlanks(text.substr(line.begin, line.content_end - line.begin)).empty()) {
       loc.last_in_section = line;
     }
     if (line.kind == LineKind::kKey && IniNamesEqual(line.name, key)) {
@@ -112,7 +104,7 @@ std::string_view LineEndingOf(std::string_view text) {
 }
 
 void CheckName(std::string_view name, std::string_view forbidden, const char* what) {
-  if (Trim(name).empty() || name.find_first_of(forbidden) != std::string_view::npos) {
+  if (TrimLineBlanks(name).empty() || name.find_first_of(forbidden) != std::string_view::npos) {
     throw std::invalid_argument(std::string("Unusable settings ") + what + " name");
   }
 }
@@ -131,10 +123,10 @@ bool IniNamesEqual(std::string_view a, std::string_view b) {
 
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,
                                         std::string_view key) {
-  const Location loc = Locate(text, Trim(section), Trim(key));
+  const Location loc = Locate(text, TrimLineBlanks(section), TrimLineBlanks(key));
   if (!loc.key) return std::nullopt;
   const Line& line = *loc.key;
-  std::string_view value = Trim(text.substr(line.value_begin, line.content_end - line.value_begin));
+  std::string_view value = TrimLineBlanks(text.substr(line.value_begin, line.content_end - line.value_begin));
   if (value.size() > kMaxIniValueLength) value = value.substr(0, kMaxIniValueLength);
   return std::string(value);
 }
@@ -143,8 +135,8 @@ std::string SetIniValue(std::string_view text, std::string_view section, std::st
                         std::string_view value) {
   CheckName(section, "]\r\n", "section");
   CheckName(key, "=\r\n", "key");
-  section = Trim(section);
-  key = Trim(key);
+  section = TrimLineBlanks(section);
+  key = TrimLineBlanks(key);
   std::string clean_value(value);
   for (char& c : clean_value) {
     if (c == '\r' || c == '\n') c = ' ';

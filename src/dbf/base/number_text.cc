@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <system_error>
 
+#include "common/ascii_text.h"
+
 namespace zakaz::dbf {
 namespace {
 
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Shared by both parsers; `comma_too` lets a comma stand for the full stop.
 bool Parse(std::string_view text, bool comma_too, double* value) {
@@ -39,7 +39,7 @@ bool Parse(std::string_view text, bool comma_too, double* value) {
   int digit_count = 0;
   bool point = false;
   for (; p < last; ++p) {
-    if (IsDigit(*p)) {
+    if (IsAsciiDigit(*p)) {
       ++digit_count;
       if (significant < 19) {
         digits_value = digits_value * 10 + static_cast<uint64_t>(*p - '0');
@@ -59,8 +59,8 @@ bool Parse(std::string_view text, bool comma_too, double* value) {
   if (p < last && (*p == 'e' || *p == 'E')) {
     ++p;
     if (p < last && (*p == '+' || *p == '-')) ++p;
-    if (p == last || !IsDigit(*p)) return false;
-    while (p < last && IsDigit(*p)) ++p;
+    if (p == last || !IsAsciiDigit(*p)) return false;
+    while (p < last && IsAsciiDigit(*p)) ++p;
     has_exponent = true;
   }
   if (p != last) return false;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "common/ascii_text.h"
 #include "common/format_message.h"
 #include "common/formats.h"
 #include "dbf/dataset/dataset_internal.h"
@@ -43,15 +44,9 @@ int64_t RoundToWhole(double value) {
   return static_cast<int64_t>(rounded);
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-  return text;
-}
-
 // A whole number: optional sign, decimal digits, blanks around.
 bool ParseWhole(std::string_view text, int64_t* value) {
-  text = TrimBlanks(text);
+  text = TrimSpaceOrControl(text);
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     negative = text.front() == '-';
@@ -375,7 +370,7 @@ void TWholeNumberField::StoreNumber(double value) {
 }
 
 void TWholeNumberField::StoreText(std::string_view text) {
-  if (TrimBlanks(text).empty()) {
+  if (TrimSpaceOrControl(text).empty()) {
     StoreNull();
     return;
   }
@@ -429,7 +424,7 @@ void TFloatField::StoreNumber(double value) {
 }
 
 void TFloatField::StoreText(std::string_view text) {
-  if (TrimBlanks(text).empty()) {
+  if (TrimSpaceOrControl(text).empty()) {
     StoreNull();
     return;
   }
@@ -496,7 +491,7 @@ void TBooleanField::StoreFlag(bool value) {
 void TBooleanField::StoreNumber(double value) { StoreFlag(value != 0); }
 
 void TBooleanField::StoreText(std::string_view text) {
-  const std::string_view trimmed = TrimBlanks(text);
+  const std::string_view trimmed = TrimSpaceOrControl(text);
   if (trimmed.empty()) {
     StoreNull();
     return;
@@ -563,12 +558,12 @@ void TDateField::StoreNumber(double value) {
 }
 
 void TDateField::StoreText(std::string_view text) {
-  if (TrimBlanks(text).empty()) {
+  if (TrimSpaceOrControl(text).empty()) {
     StoreNull();
     return;
   }
   int julian_day = 0;
-  if (!ParseShortDate(TrimBlanks(text), &julian_day)) ConversionError(msg::kInvalidDateValue, text);
+  if (!ParseShortDate(TrimSpaceOrControl(text), &julian_day)) ConversionError(msg::kInvalidDateValue, text);
   StoreNumber(julian_day - kJulianDayOfDateZero);
 }
 

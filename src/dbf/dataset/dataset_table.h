@@ -23,7 +23,6 @@ class TDataSetTable : public TDbfCursor {
   bool AcceptRecord() override;
   void Notify(TNotifyEvent event, int value) override;
 
-  TTableDataSet& Owner() const { return owner_; }
 
  private:
   TTableDataSet& owner_;

@@ -309,7 +309,6 @@ void TTableDataSet::Open() {
     table_->SetTranslate(translate_ascii_);
     table_->SetAutoFlush(auto_flush_);
     table_->SetUseDeleted(use_deleted_);
-    table_->SetLockProtocol(TLockProtocol::kDefault);
     table_->SetWriterIdentity(user_id_);
     BindFields();
     capacity_ = CapacityFromViews();

@@ -5,6 +5,7 @@
 #include <numbers>
 #include <string>
 
+#include "common/ascii_text.h"
 #include "dbf/expr/exp_link.h"
 #include "dbf/expr/exp_nodes.h"
 #include "dbf/expr/exp_text.h"
@@ -24,16 +25,6 @@ TExpValue Result(Call& call) { return TExpValue::Text(call.Result()); }
 TExpValue TextResult(Call& call, std::string_view text) {
   call.Result().assign(text);
   return Result(call);
-}
-
-std::string_view TrimLeftBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  return text;
-}
-
-std::string_view TrimRightBlanks(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
 }
 
 // A length argument: negative means none, beyond kMaxText is refused.
@@ -71,12 +62,6 @@ int CompareValues(const TExpValue& a, const TExpValue& b) {
   if (a.kind == TExpValueKind::kBoolean)
     return static_cast<int>(a.boolean) - static_cast<int>(b.boolean);
   return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
-}
-
-std::string Upper(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) c = static_cast<char>(OemUpper(static_cast<unsigned char>(c)));
-  return result;
 }
 
 // --- Numbers ---------------------------------------------------------------
@@ -213,8 +198,8 @@ TExpValue AtCommon(Call& c, bool ignore_case) {
   if (needle.empty() || occurrence < 1) return Whole(0);
   std::string upper_needle, upper_haystack;
   if (ignore_case) {
-    upper_needle = Upper(needle);
-    upper_haystack = Upper(haystack);
+    upper_needle = OemUpperText(needle);
+    upper_haystack = OemUpperText(haystack);
     needle = upper_needle;
     haystack = upper_haystack;
   }
@@ -248,9 +233,9 @@ TExpValue Substr(Call& c) {
   const long n = c.Count() > 2 ? c.Whole(2, 0, rest) : rest;
   return TextResult(c, text.substr(static_cast<size_t>(from - 1), static_cast<size_t>(n)));
 }
-TExpValue Ltrim(Call& c) { return TextResult(c, TrimLeftBlanks(c.Text(0))); }
-TExpValue Rtrim(Call& c) { return TextResult(c, TrimRightBlanks(c.Text(0))); }
-TExpValue Alltrim(Call& c) { return TextResult(c, TrimRightBlanks(TrimLeftBlanks(c.Text(0)))); }
+TExpValue Ltrim(Call& c) { return TextResult(c, TrimStartSpaces(c.Text(0))); }
+TExpValue Rtrim(Call& c) { return TextResult(c, TrimEndSpaces(c.Text(0))); }
+TExpValue Alltrim(Call& c) { return TextResult(c, TrimEndSpaces(TrimStartSpaces(c.Text(0)))); }
 TExpValue UpperFn(Call& c) {
   std::string& out = c.Result();
   out.assign(c.Text(0));
@@ -350,7 +335,7 @@ TExpValue Soundex(Call& c) {
     return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 0x20) : ch;
   };
   const auto is_letter = [](char ch) { return ch >= 'A' && ch <= 'Z'; };
-  std::string_view text = TrimLeftBlanks(c.Text(0));
+  std::string_view text = TrimStartSpaces(c.Text(0));
   std::string& out = c.Result();
   if (text.empty() || !is_letter(upper(text.front()))) return TextResult(c, "0000");
   out.assign(1, upper(text.front()));
@@ -366,7 +351,7 @@ TExpValue Soundex(Call& c) {
   return Result(c);
 }
 TExpValue Val(Call& c) {
-  const std::string_view text = TrimLeftBlanks(c.Text(0));
+  const std::string_view text = TrimStartSpaces(c.Text(0));
   size_t end = 0;
   if (end < text.size() && (text[end] == '+' || text[end] == '-')) ++end;
   while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
@@ -396,7 +381,7 @@ TExpValue Dow(Call& c) {
 // --- The table's own ---------------------------------------------------------
 
 int NamedColumn(Call& c) {
-  const std::string upper = Upper(TrimRightBlanks(TrimLeftBlanks(c.Text(0))));
+  const std::string upper = OemUpperText(TrimEndSpaces(TrimStartSpaces(c.Text(0))));
   return c.Link()->FindColumn(upper);
 }
 TExpValue Recno(Call& c) { return Whole(static_cast<double>(c.Link()->RecordNumber())); }

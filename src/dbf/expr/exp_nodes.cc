@@ -97,7 +97,6 @@ TExpOperator::TExpOperator(TExpOperation op, const TExpCompareOptions& options)
 void TExpOperator::SetOperands(TExpNodePtr left, TExpNodePtr right) {
   left_ = std::move(left);
   right_ = std::move(right);
-  has_operands_ = true;
   depth_ = 1 + std::max(left_ ? left_->Depth() : 0, right_ ? right_->Depth() : 0);
 }
 
@@ -390,8 +389,6 @@ void TExpTextLit::Dump(std::string& out) const {
 TExpNumLit::TExpNumLit(std::string_view text) : TExpBaseObject(TExpNodeKind::kNumLit), text_(text) {
   type_ = TExpValueType::kNumber;
   width_ = static_cast<int>(text_.size());
-  const size_t point = text_.find('.');
-  decimals_ = point == std::string::npos ? 0 : static_cast<int>(text_.size() - point - 1);
   value_ = ParseExpNumber(text_).value_or(0);
 }
 

@@ -44,7 +44,6 @@ class TExpBaseObject {
   // The type of the last value this node gave (or its fixed type).
   TExpValueType Type() const { return type_; }
   int Width() const { return width_; }
-  int Decimals() const { return decimals_; }
   // Nesting depth of the subtree: 1 for a leaf.
   int Depth() const { return depth_; }
 
@@ -61,7 +60,6 @@ class TExpBaseObject {
   TExpNodeKind kind_;
   TExpValueType type_ = TExpValueType::kUnknown;
   int width_ = 0;
-  int decimals_ = 0;
   int depth_ = 1;
 };
 
@@ -98,7 +96,6 @@ class TExpOperator : public TExpBaseObject {
 
   TExpOperation Operation() const { return op_; }
   int Priority() const { return priority_; }
-  bool HasOperands() const { return has_operands_; }
   // Gives the operator its operands (either may be null: evaluation reports
   // the missing one).
   void SetOperands(TExpNodePtr left, TExpNodePtr right);
@@ -114,7 +111,6 @@ class TExpOperator : public TExpBaseObject {
 
   TExpOperation op_;
   int priority_;
-  bool has_operands_ = false;
   TExpNodePtr left_;
   TExpNodePtr right_;
   TExpCompareOptions options_;

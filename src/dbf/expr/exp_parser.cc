@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ascii_text.h"
 #include "common/format_message.h"
 #include "dbf/base/errors.h"
 #include "dbf/expr/exp_functions.h"
@@ -68,33 +69,7 @@ constexpr Spelling kWords[] = {
     {"GE", TExpOperation::kGreaterEqual}, {"LE", TExpOperation::kLessEqual},
 };
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsNameChar(char c) { return IsAsciiLetter(c) || IsDigit(c) || c == '_'; }
-bool IsSpace(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-std::string_view TrimLeft(std::string_view text) {
-  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-  return text;
-}
-
-std::string_view Trim(std::string_view text) {
-  text = TrimLeft(text);
-  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string UpperAscii(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-  }
-  return result;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view word) {
-  return text.size() >= word.size() && UpperAscii(text.substr(0, word.size())) == word;
-}
+bool IsNameChar(char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_'; }
 
 // The global variable registry.
 bool FindVariable(std::string_view upper_name, TExpValue& value) {
@@ -115,7 +90,7 @@ class Tokenizer {
   Tokenizer(std::string_view text, TExpParseContext& context) : rest_(text), context_(context) {}
 
   std::vector<Token> Run() {
-    rest_ = Trim(rest_);
+    rest_ = TrimSpaceOrControl(rest_);
     bool operand = true;
     while (!rest_.empty()) {
       if (operand) {
@@ -124,7 +99,7 @@ class Tokenizer {
         ReadOperator();
         operand = true;
       }
-      rest_ = TrimLeft(rest_);
+      rest_ = TrimStartSpaceOrControl(rest_);
     }
     return std::move(tokens_);
   }
@@ -159,7 +134,7 @@ class Tokenizer {
       length = 1;
     } else {
       size_t pos = rest_.front() == '.' ? 1 : 0;
-      if (!StartsWithNoCase(rest_.substr(pos), "NOT")) return 0;
+      if (!StartsWithIgnoringAsciiCase(rest_.substr(pos), "NOT")) return 0;
       pos += 3;
       if (pos < rest_.size() && rest_[pos] == '.') {
         ++pos;
@@ -168,7 +143,7 @@ class Tokenizer {
       }
       length = pos;
     }
-    return TrimLeft(rest_.substr(length)).empty() ? 0 : length;
+    return TrimStartSpaceOrControl(rest_.substr(length)).empty() ? 0 : length;
   }
 
   // Returns whether an operand is still expected.
@@ -194,9 +169,9 @@ class Tokenizer {
       ReadName();
     } else if (first == '\'' || first == '"' || first == '[' || first == '{') {
       ReadLiteral();
-    } else if (first == '+' || first == '-' || IsDigit(first)) {
+    } else if (first == '+' || first == '-' || IsAsciiDigit(first)) {
       size_t end = 1;
-      while (end < rest_.size() && (IsDigit(rest_[end]) || rest_[end] == '.')) ++end;
+      while (end < rest_.size() && (IsAsciiDigit(rest_[end]) || rest_[end] == '.')) ++end;
       Add(TokenKind::kNumber, rest_).text = rest_.substr(0, end);
       rest_.remove_prefix(end);
     } else {
@@ -222,7 +197,7 @@ class Tokenizer {
   void ReadBoolean() {
     const size_t close = rest_.find('.', 1);
     if (close == std::string_view::npos) Fail(kExpMissingPeriod, rest_);
-    const std::string word = UpperAscii(rest_.substr(0, close + 1));
+    const std::string word = AsciiUpper(rest_.substr(0, close + 1));
     if (word != ".T." && word != ".F.") Fail(kExpExpectingBoolean, rest_);
     Add(TokenKind::kBoolean, rest_).boolean = word == ".T.";
     rest_.remove_prefix(close + 1);
@@ -241,7 +216,7 @@ class Tokenizer {
       ReadFunction(name);
       return;
     }
-    const std::string upper = UpperAscii(name);
+    const std::string upper = AsciiUpper(name);
     TExpUserLink* link = context_.link;
 
     // A qualified name (alias, full stop or "->", column) is tried first, so
@@ -261,7 +236,7 @@ class Tokenizer {
       if (link != nullptr) {
         const std::string qualified =
             upper + "." +
-            UpperAscii(rest_.substr(length + separator, qualified_length - length - separator));
+            AsciiUpper(rest_.substr(length + separator, qualified_length - length - separator));
         if (const int column = link->FindColumn(qualified); column > 0) {
           Token& token = Add(TokenKind::kName, rest_);
           token.text = rest_.substr(0, qualified_length);
@@ -305,7 +280,7 @@ class Tokenizer {
         ++nesting;
       } else if (c == ')' && --nesting == 0) {
         Token& token = Add(TokenKind::kFunction, rest_);
-        token.upper_name = UpperAscii(name);
+        token.upper_name = AsciiUpper(name);
         token.text = rest_.substr(name.size() + 1, i - name.size() - 1);
         rest_.remove_prefix(i + 1);
         return;
@@ -333,7 +308,7 @@ class Tokenizer {
       while (end < rest_.size() && kRun.find(rest_[end]) != std::string_view::npos) ++end;
       const std::string_view spelling = rest_.substr(0, end);
       for (const Spelling& s : kSymbols) {
-        if (s.text == spelling && !TrimLeft(rest_.substr(end)).empty()) {
+        if (s.text == spelling && !TrimStartSpaceOrControl(rest_.substr(end)).empty()) {
           Add(TokenKind::kOperator, rest_).op = s.op;
           rest_.remove_prefix(end);
           return;
@@ -344,10 +319,10 @@ class Tokenizer {
     size_t pos = rest_.front() == '.' ? 1 : 0;
     const size_t letters_begin = pos;
     while (pos < rest_.size() && IsAsciiLetter(rest_[pos])) ++pos;
-    const std::string word = UpperAscii(rest_.substr(letters_begin, pos - letters_begin));
+    const std::string word = AsciiUpper(rest_.substr(letters_begin, pos - letters_begin));
     if (pos < rest_.size() && rest_[pos] == '.') ++pos;
     for (const Spelling& s : kWords) {
-      if (s.text == word && !TrimLeft(rest_.substr(pos)).empty()) {
+      if (s.text == word && !TrimStartSpaceOrControl(rest_.substr(pos)).empty()) {
         Add(TokenKind::kOperator, rest_).op = s.op;
         rest_.remove_prefix(pos);
         return;
@@ -366,7 +341,7 @@ class Tokenizer {
 // parentheses.
 std::vector<std::string_view> SplitArguments(std::string_view text) {
   std::vector<std::string_view> args;
-  if (Trim(text).empty()) return args;
+  if (TrimSpaceOrControl(text).empty()) return args;
   int nesting = 0;
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {

@@ -106,6 +106,12 @@ unsigned char OemUpper(unsigned char c) {
   return c;
 }
 
+std::string OemUpperText(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(OemUpper(static_cast<unsigned char>(c)));
+  return out;
+}
+
 unsigned char OemLower(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return c + 0x20;
   if (c >= 0x80 && c <= 0x8F) return c + 0x20;  // А..П

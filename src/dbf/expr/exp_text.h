@@ -45,6 +45,8 @@ bool MatchExpPattern(std::string_view pattern, std::string_view value, char many
 // Letter case of stored text: ASCII letters and the Cyrillic letters of the
 // DOS code page the tables are stored in.
 unsigned char OemUpper(unsigned char c);
+// Every byte of `text` through OemUpper.
+std::string OemUpperText(std::string_view text);
 unsigned char OemLower(unsigned char c);
 bool OemIsLetter(unsigned char c);
 

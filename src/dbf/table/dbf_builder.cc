@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/ascii_text.h"
 #include "common/file_path.h"
 #include "common/format_message.h"
 #include "dbf/table/dbf_file.h"
@@ -11,14 +12,6 @@
 
 namespace zakaz::dbf {
 namespace {
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-  return text;
-}
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 void PutLittleEndian(uint8_t* at, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
@@ -30,15 +23,15 @@ TDbfBuilder::TDbfBuilder(std::string_view file_name, uint8_t source_version)
     : memo_version_(source_version == kVersionMemo8B   ? kVersionMemo8B
                     : source_version == kVersionMemoF5 ? kVersionMemoF5
                                                        : kVersionMemo),
-      file_name_(WithDefaultExtension(Trim(file_name), ".DBF")),
+      file_name_(WithDefaultExtension(TrimSpaceOrControl(file_name), ".DBF")),
       base_name_(BaseName(file_name_)) {}
 
 void TDbfBuilder::AddField(std::string_view name, char type, int width, int decimals) {
   if (name.empty()) return;
   std::array<uint8_t, 32> descriptor{};
   const size_t length = std::min<size_t>(name.size(), 10);
-  for (size_t i = 0; i < length; ++i) descriptor[i] = static_cast<uint8_t>(Upper(name[i]));
-  type = Upper(type);
+  for (size_t i = 0; i < length; ++i) descriptor[i] = static_cast<uint8_t>(AsciiUpper(name[i]));
+  type = AsciiUpper(type);
   descriptor[11] = static_cast<uint8_t>(type);
   int column_width = width & 0xFF;
   switch (type) {

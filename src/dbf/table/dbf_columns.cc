@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/ascii_text.h"
 #include "common/format_message.h"
 #include "dbf/base/errors.h"
 #include "dbf/base/julian_day.h"
@@ -13,26 +14,6 @@ namespace zakaz::dbf {
 namespace {
 
 constexpr double kMillisecondsPerDay = 86400000.0;
-
-std::string_view TrimEnd(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view TrimStart(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  return text;
-}
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsNumericType(char type) { return type == 'N' || type == 'F'; }
 
@@ -60,13 +41,13 @@ bool AllDigits(std::string_view text) {
 // ---- lookups and properties ------------------------------------------------
 
 const TDbfDescriptor& TDbfColumns::FindField(std::string_view name) {
-  const std::string_view wanted = TrimEnd(name);
-  if (last_found_ != nullptr && EqualIgnoringCase(last_found_->name, wanted)) {
+  const std::string_view wanted = TrimEndSpaceOrControl(name);
+  if (last_found_ != nullptr && EqualIgnoringAsciiCase(last_found_->name, wanted)) {
     // Only a first match may be served from the cache.
     bool earlier = false;
     for (const TDbfDescriptor& d : Descriptors()) {
       if (&d == last_found_) break;
-      if (EqualIgnoringCase(d.name, wanted)) {
+      if (EqualIgnoringAsciiCase(d.name, wanted)) {
         earlier = true;
         break;
       }
@@ -74,7 +55,7 @@ const TDbfDescriptor& TDbfColumns::FindField(std::string_view name) {
     if (!earlier) return *last_found_;
   }
   for (const TDbfDescriptor& d : Descriptors()) {
-    if (EqualIgnoringCase(d.name, wanted)) {
+    if (EqualIgnoringAsciiCase(d.name, wanted)) {
       last_found_ = &d;
       return d;
     }
@@ -83,9 +64,9 @@ const TDbfDescriptor& TDbfColumns::FindField(std::string_view name) {
 }
 
 int TDbfColumns::FieldNumber(std::string_view name) {
-  const std::string_view wanted = TrimEnd(name);
+  const std::string_view wanted = TrimEndSpaceOrControl(name);
   for (const TDbfDescriptor& d : Descriptors()) {
-    if (EqualIgnoringCase(d.name, wanted)) return d.number;
+    if (EqualIgnoringAsciiCase(d.name, wanted)) return d.number;
   }
   return 0;
 }
@@ -209,11 +190,11 @@ void TDbfColumns::GetString(int n, std::string* out) const {
   out->clear();
   const TDbfDescriptor* c = Column(n);
   if (c == nullptr) return;
-  std::string_view text = TrimEnd(GetTextView(n));
+  std::string_view text = TrimEndSpaceOrControl(GetTextView(n));
   switch (c->type) {
     case 'N':
     case 'F':
-      text = TrimStart(text);
+      text = TrimStartSpaceOrControl(text);
       if (text.empty()) {
         FormatFixed(0.0, c->decimals, out);
       } else {
@@ -246,7 +227,7 @@ void TDbfColumns::PutString(int n, std::string_view text) {
   if (c == nullptr) return;
   switch (c->type) {
     case 'D': {
-      const std::string_view trimmed = TrimEnd(text);
+      const std::string_view trimmed = TrimEndSpaceOrControl(text);
       int day = 0;
       if (trimmed.empty() || trimmed.find_first_not_of('0') == std::string_view::npos) {
         day = 0;
@@ -261,7 +242,7 @@ void TDbfColumns::PutString(int n, std::string_view text) {
     }
     case 'N':
     case 'F': {
-      const std::string_view trimmed = TrimEnd(text);
+      const std::string_view trimmed = TrimEndSpaceOrControl(text);
       double value = 0;
       if (!trimmed.empty() && !ParseLocaleNumber(trimmed, &value)) {
         throw ETableError(FormatMessage(kInvalidValue, {"Number", c->name}));
@@ -318,7 +299,7 @@ double TDbfColumns::GetNumber(int n) const {
         return static_cast<double>(GetLittle(bytes, 4));
     }
   }
-  const std::string_view text = TrimEnd(GetTextView(n));
+  const std::string_view text = TrimEndSpaceOrControl(GetTextView(n));
   if (text.empty()) return 0;
   double value = 0;
   if (!ParseDecimal(text, &value)) {
@@ -416,7 +397,7 @@ void TDbfColumns::PutLogical(std::string_view name, bool value) {
 int TDbfColumns::GetDate(int n) const {
   const TDbfDescriptor* c = Column(n);
   if (c == nullptr) return 0;
-  const std::string_view text = TrimEnd(GetTextView(n));
+  const std::string_view text = TrimEndSpaceOrControl(GetTextView(n));
   if (text.empty() || text == "00000000") return 0;
   if (text.size() == 8 && AllDigits(text)) {
     const int day = JulianDayFromStored(text);

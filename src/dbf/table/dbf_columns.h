@@ -28,19 +28,19 @@ class TDbfColumns : public TDbfFile {
   // The first column whose stored name equals `name` (trailing blanks of
   // `name` ignored, letter case ignored). Throws "There is no field name %s"
   // with path->name.
-  virtual const TDbfDescriptor& FindField(std::string_view name);
+  const TDbfDescriptor& FindField(std::string_view name);
   // Column number of `name`, 0 when absent.
   int FieldNumber(std::string_view name);
 
   // Fills the buffer with blanks and puts 0 into every numeric column; marks
   // every column changed; raises kRecordBlanked.
-  virtual void BlankRecord();
+  void BlankRecord();
 
   // Sets the deletion flag to "*" (or a blank) and writes the record in
   // place, unless it already holds that flag. With no current record only the
   // buffer changes.
-  virtual void DeleteRecord();
-  virtual void RecallRecord();
+  void DeleteRecord();
+  void RecallRecord();
 
   // Column properties.
   std::string FieldName(int n) const;

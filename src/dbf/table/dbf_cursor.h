@@ -72,10 +72,8 @@ class TDbfCursor : public TDbfColumns {
   // and sets or clears its bit; nothing without an expression.
   void UpdateMatch(int n);
 
-  bool FilterRequested() const { return filter_requested_; }
   bool FilterInForce() const { return filter_in_force_; }
   bool HasExpression() const;
-  const std::string& ExpressionText() const { return expression_text_; }
   // nullptr before the first SetFilterExpression.
   const THugeSet* MatchSet() const { return match_set_.get(); }
 

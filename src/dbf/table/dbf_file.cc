@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 
+#include "common/ascii_text.h"
 #include "common/file_path.h"
 #include "common/format_message.h"
 #include "dbf/base/errors.h"
@@ -63,13 +64,6 @@ int BinarySize(uint8_t version, char type) {
   }
 }
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 }  // namespace
 
 uint32_t ChangeStampOf(const LocalDateTime& time) {
@@ -83,7 +77,7 @@ TDbfFile::TDbfFile(std::string_view file_name, bool shared, bool read_write, std
     : TDiskFile(WithDefaultExtension(file_name, ".DBF")), clock_(LocalNow) {
   if (!Exists()) throw ETableError(FormatMessage(kFileNotFound, {Path()}));
   base_name_ = BaseName(Path());
-  alias_ = UpperAscii(base_name_);
+  alias_ = AsciiUpper(base_name_);
   Open(shared, read_write);
   // A failed open must not leave the file open; the base destructor closes
   // the descriptor, and nothing here is dirty yet.
@@ -354,9 +348,6 @@ bool TDbfFile::LockRecord(int n) {
   return LockRegion(1073741824 + RecordOffset(n), 1);
 }
 
-void TDbfFile::SetLockProtocol(TLockProtocol protocol) { lock_protocol_ = protocol; }
-
-bool TDbfFile::HasIndexOpen() const { return false; }
 
 void TDbfFile::Flush() {
   TDiskFile::Flush();
@@ -366,7 +357,7 @@ void TDbfFile::Flush() {
 void TDbfFile::Rename(std::string_view new_name) {
   TDiskFile::Rename(WithDefaultExtension(new_name, ".DBF"));
   base_name_ = BaseName(Path());
-  alias_ = UpperAscii(base_name_);
+  alias_ = AsciiUpper(base_name_);
 }
 
 void TDbfFile::Close() {

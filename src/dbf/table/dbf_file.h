@@ -66,8 +66,6 @@ enum class TNotifyEvent : int {
   kAfterFlush = 8,
 };
 
-// Byte-range lock layouts for shared opens; only kDefault is implemented.
-enum class TLockProtocol { kDefault, kDB4Lock, kClipLock, kFoxLock };
 
 // One column descriptor as read from the file, with the values the engine
 // derives from it.
@@ -114,13 +112,11 @@ class TDbfFile : public TDiskFile {
   // RecordChanged() on kAfterRead and kAfterWrite. Overrides must call it.
   virtual void Notify(TNotifyEvent event, int value);
 
-  virtual bool LockHeader();
-  virtual bool LockAllRecords();
-  virtual bool LockTable();
-  virtual void UnlockTable();
-  virtual bool LockRecord(int n);
-  virtual void SetLockProtocol(TLockProtocol protocol);
-  virtual bool HasIndexOpen() const;
+  bool LockHeader();
+  bool LockAllRecords();
+  bool LockTable();
+  void UnlockTable();
+  bool LockRecord(int n);
 
   // Flushes the file, then raises kAfterFlush.
   void Flush() override;
@@ -149,7 +145,6 @@ class TDbfFile : public TDiskFile {
   void RestoreRecordBuffer();
   bool RecordBufferLent() const { return record_buffer_ != own_buffer_.data(); }
   // The record as last read or written.
-  const uint8_t* SavedRecord() const { return saved_record_.data(); }
 
   // Header and structure.
   const std::array<uint8_t, kHeaderSize>& Header() const { return header_; }
@@ -164,7 +159,6 @@ class TDbfFile : public TDiskFile {
   // File name without directory and extension, as it stands.
   const std::string& BaseFileName() const { return base_name_; }
   bool TableFlag(int bit) const { return (table_flags_ >> bit) & 1; }
-  bool Enciphered() const { return enciphered_; }
 
   // Cursor state.
   int RecordCount() const { return record_count_; }
@@ -176,19 +170,15 @@ class TDbfFile : public TDiskFile {
   // Change tracking. Flag 0 is the deletion flag, flag n column n.
   bool RecordChanged() const { return record_changed_; }
   bool ColumnChanged(int n) const;
-  bool HeaderDirty() const { return header_dirty_; }
   bool ChangedByOthers() const { return changed_by_others_; }
   uint32_t ChangeStamp() const { return change_stamp_; }
-  bool TableLocked() const { return table_locked_; }
 
   // Settings the dataset pushes after opening.
   bool UseDeleted() const { return use_deleted_; }
   void SetUseDeleted(bool value) { use_deleted_ = value; }
   bool AutoFlush() const { return auto_flush_; }
   void SetAutoFlush(bool value) { auto_flush_ = value; }
-  int32_t WriterIdentity() const { return writer_identity_; }
   void SetWriterIdentity(int32_t value) { writer_identity_ = value; }
-  TLockProtocol LockProtocol() const { return lock_protocol_; }
 
   // The clock header rewrites use; tests set a fixed one.
   void SetClock(std::function<LocalDateTime()> clock) { clock_ = std::move(clock); }
@@ -238,7 +228,6 @@ class TDbfFile : public TDiskFile {
   bool auto_flush_ = false;
   bool enciphered_ = false;
   int32_t writer_identity_ = 0;
-  TLockProtocol lock_protocol_ = TLockProtocol::kDefault;
   std::function<LocalDateTime()> clock_;
 };
 

@@ -22,7 +22,6 @@ void TDiskFile::OpenWithMode(bool read_write, bool create, bool shared, const ch
   read_write_ = read_write;
   position_ = 0;
   lock_count_ = 0;
-  written_ = false;
 }
 
 void TDiskFile::Open(bool shared, bool read_write) {
@@ -51,7 +50,6 @@ int64_t TDiskFile::FileSize() {
 
 void TDiskFile::Flush() {
   if (!file_ || !file_->Sync()) throw ETableError(FormatMessage(kFlushError, {path_}));
-  written_ = false;
 }
 
 bool TDiskFile::LockFile() { return LockRegion(0, 2147483647); }
@@ -93,7 +91,6 @@ size_t TDiskFile::ReadAt(int64_t offset, void* buffer, size_t count) {
     if (n == 0) break;
     done += static_cast<size_t>(n);
   }
-  last_count_ = done;
   position_ = offset + static_cast<int64_t>(done);
   return done;
 }
@@ -107,15 +104,12 @@ void TDiskFile::WriteAt(int64_t offset, const void* buffer, size_t count) {
   while (done < count) {
     const int64_t n = file_->WriteAt(offset + static_cast<int64_t>(done), in + done, count - done);
     if (n <= 0) {
-      last_count_ = done;
       position_ = offset + static_cast<int64_t>(done);
       throw ETableError(FormatMessage(kWriteError, {path_}));
     }
     done += static_cast<size_t>(n);
   }
-  last_count_ = done;
   position_ = offset + static_cast<int64_t>(done);
-  written_ = true;
 }
 
 void TDiskFile::ReadExactAt(int64_t offset, void* buffer, size_t count) {
@@ -131,8 +125,6 @@ void TDiskFile::Rename(std::string_view new_name) {
   }
   path_ = target;
 }
-
-void TDiskFile::StatusNotify(int, std::string_view) {}
 
 void TDiskFile::Truncate(int64_t size) {
   if (!file_ || !file_->Truncate(size)) throw ETableError(FormatMessage(kWriteError, {path_}));

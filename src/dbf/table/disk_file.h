@@ -38,15 +38,15 @@ class TDiskFile {
   // file may exist or follow while this one lasts. Shared: other shared opens
   // may coexist. Throws "Access denied to file %s" when the platform refuses or
   // the file is held by a conflicting open.
-  virtual void Open(bool shared, bool read_write);
+  void Open(bool shared, bool read_write);
   // Creates the file anew (an existing one is truncated) and opens it
   // exclusively for reading and writing. Throws "Could not create file %s".
-  virtual void Create();
+  void Create();
   // Releases held locks and closes the handle; does nothing when closed.
   virtual void Close();
 
   // Throws "Error getting FileSize for file %s".
-  virtual int64_t FileSize();
+  int64_t FileSize();
   // Pushes written data to the device. Throws "Error on Flush for file %s".
   virtual void Flush();
 
@@ -54,11 +54,11 @@ class TDiskFile {
   // only the count changes. With a shared open the request becomes a
   // platform byte-range lock; it returns false when the platform refuses or
   // when another region is already held.
-  virtual bool LockFile();
-  virtual bool LockRegion(int64_t offset, int64_t length);
+  bool LockFile();
+  bool LockRegion(int64_t offset, int64_t length);
   // Lowers the count; releases the platform lock with the last one. Throws
   // "Error in Unlock of file %s" when the platform refuses.
-  virtual void Unlock();
+  void Unlock();
 
   // Reads up to `count` bytes at `offset`, continuing partial reads, and
   // returns how many arrived (fewer only at the end of the file). Throws
@@ -72,9 +72,6 @@ class TDiskFile {
   // Renames the file (names resolved like the constructor's). Throws
   // "Access denied to file %s" when the platform refuses.
   virtual void Rename(std::string_view new_name);
-  // Status messages for whoever watches the table (the dataset); does nothing
-  // here.
-  virtual void StatusNotify(int status, std::string_view text);
   // Cuts or extends the file to `size` bytes. Throws "Error writing to %s".
   virtual void Truncate(int64_t size);
 
@@ -87,12 +84,9 @@ class TDiskFile {
   bool Shared() const { return shared_; }
   bool ReadWrite() const { return read_write_; }
   bool Closed() const { return file_ == nullptr; }
-  // Offset just past the last transfer, and the byte count of that transfer.
+  // Offset just past the last transfer.
   int64_t Position() const { return position_; }
-  size_t LastCount() const { return last_count_; }
   int LockCount() const { return lock_count_; }
-  // Set by every successful write, cleared by Flush.
-  bool Written() const { return written_; }
 
  private:
   void OpenWithMode(bool read_write, bool create, bool shared, const char* failure_text);
@@ -103,11 +97,9 @@ class TDiskFile {
   int64_t position_ = 0;
   bool shared_ = false;
   bool read_write_ = false;
-  size_t last_count_ = 0;
   int lock_count_ = 0;
   int64_t lock_offset_ = 0;
   int64_t lock_length_ = 0;
-  bool written_ = false;
 };
 
 }  // namespace zakaz::dbf

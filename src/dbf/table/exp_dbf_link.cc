@@ -7,20 +7,10 @@
 
 namespace zakaz::dbf {
 
-namespace {
-
-std::string Upper(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) c = static_cast<char>(OemUpper(static_cast<unsigned char>(c)));
-  return result;
-}
-
-}  // namespace
-
 TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table) {
-  const std::string alias = Upper(table.Alias());
+  const std::string alias = OemUpperText(table.Alias());
   for (const TDbfDescriptor& column : table.Descriptors()) {
-    std::string name = Upper(column.name);
+    std::string name = OemUpperText(column.name);
     while (!name.empty() && name.back() == ' ') name.pop_back();
     for (std::string key : {name, alias + "." + name}) {
       const auto at = std::lower_bound(registry_.begin(), registry_.end(), key,

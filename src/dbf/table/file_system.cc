@@ -49,8 +49,9 @@ class TPlatformFile : public TFileHandle {
   // each other as two programs do.
   bool LockRange(TRangeLock type, int64_t offset, int64_t length) override {
     struct flock lock {};
-    lock.l_type = type == TRangeLock::kRead ? F_RDLCK : type == TRangeLock::kWrite ? F_WRLCK
-                                                                                  : F_UNLCK;
+    lock.l_type = type == TRangeLock::kRead    ? F_RDLCK
+                  : type == TRangeLock::kWrite ? F_WRLCK
+                                               : F_UNLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = offset;
     lock.l_len = length;

@@ -45,8 +45,8 @@ class TFileSystem {
   // file: an exclusive open admits no other open, shared opens admit each
   // other. `create` makes the file when missing and empties it once the lock
   // is held. Null when the file is missing (without `create`) or refused.
-  virtual std::unique_ptr<TFileHandle> Open(const std::string& path, bool read_write,
-                                            bool create, bool shared) = 0;
+  virtual std::unique_ptr<TFileHandle> Open(const std::string& path, bool read_write, bool create,
+                                            bool shared) = 0;
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
 };
 
