@@ -17,6 +17,7 @@
 #include "exchange/exchange_fixture.h"
 #include "ftp/errors.h"
 #include "support/ftp_script_server.h"
+#include "support/poll.h"
 
 namespace zakaz::exchange {
 namespace {
@@ -39,14 +40,15 @@ using Session = FtpScriptServer::Session;
 // reading it when the operation returns.
 std::vector<std::string> Commands(FtpScriptServer& server) {
   std::vector<std::string> commands;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    commands.clear();
-    for (const std::string& line : server.Log()) {
-      if (line != "data connected") commands.push_back(line);
-    }
-    if (!commands.empty() && commands.back() == "QUIT") break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  testing::PollUntil(
+      [&] {
+        commands.clear();
+        for (const std::string& line : server.Log()) {
+          if (line != "data connected") commands.push_back(line);
+        }
+        return !commands.empty() && commands.back() == "QUIT";
+      },
+      std::chrono::seconds(2));
   return commands;
 }
 

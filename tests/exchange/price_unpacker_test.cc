@@ -13,6 +13,7 @@
 #include "exchange/archive_bytes.h"
 #include "exchange/errors.h"
 #include "exchange/exchange_fixture.h"
+#include "support/poll.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::exchange {
@@ -138,12 +139,9 @@ TEST_F(UnpackTest, ScriptIsFoundInAnyCaseAndStartedWithoutWaiting) {
   ASSERT_EQ(script, FindUnpackScript(dir_.Path()));
   StartUnpackScript(script, dir_.Path());
   EXPECT_FALSE(fs::exists(dir_.Path() / "ran.txt"));
-  for (int i = 0; i < 100 && ReadFile(dir_.Path() / "ran.txt").find('\n') == std::string::npos;
-       ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(fs::canonical(dir_.Path()).string() + "\n0\n", ReadFile(dir_.Path() / "ran.txt"));
+  const std::string expected = fs::canonical(dir_.Path()).string() + "\n0\n";
+  testing::PollUntil([&] { return ReadFile(dir_.Path() / "ran.txt") == expected; });
+  EXPECT_EQ(expected, ReadFile(dir_.Path() / "ran.txt"));
 }
 
 }  // namespace
