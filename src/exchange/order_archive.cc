@@ -41,7 +41,9 @@ std::vector<std::string> PendingOrderNames(const fs::path& demand) {
   for (fs::directory_iterator it(demand, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
     std::error_code ignored;
-    if (HasDbfExtension(name) && it->is_regular_file(ignored)) names.push_back(name);
+    // A name with a line break could never go out as one command; it stays.
+    const bool one_line = name.find_first_of("\r\n") == std::string::npos;
+    if (one_line && HasDbfExtension(name) && it->is_regular_file(ignored)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;

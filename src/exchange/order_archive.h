@@ -9,8 +9,8 @@
 namespace zakaz::exchange {
 
 // The names of the regular files in `demand` ending in ".dbf" in any letter
-// case, hidden and read-only ones included, in byte order. Empty when the
-// directory cannot be read.
+// case, hidden and read-only ones included, in byte order; names holding CR
+// or LF are left out. Empty when the directory cannot be read.
 std::vector<std::string> PendingOrderNames(const std::filesystem::path& demand);
 
 // Copies `order` into `archive` under its name, or under the first free

@@ -169,6 +169,7 @@ TEST_F(ExchangeTest, NoPendingOrdersStillChangesToTheOrderDirectory) {
 TEST_F(ExchangeTest, ThreeOrdersAreStoredMarkedAndArchived) {
   AddOrders({"1234A001.dbf", "1234A002.DBF", ".1234A003.dbf"});
   WriteFile(bench_.Demand() / "notes.txt", "not an order");
+  WriteFile(bench_.Demand() / "two\nlines.dbf", "cannot go out as one command");
   fs::permissions(bench_.Demand() / "1234A002.DBF", fs::perms::owner_read);
   operations_.SendOrders();
   EXPECT_EQ(Concat(LogIn(), {"CWD zayav", "PASV", "STOR .1234A003.dbf", "SIZE .1234A003.dbf",
@@ -182,7 +183,7 @@ TEST_F(ExchangeTest, ThreeOrdersAreStoredMarkedAndArchived) {
                                            "Ждите, идет отправка файла !", "Отправлено  3 заявки !",
                                            "Соединение с сервером завершено!!!"));
   EXPECT_THAT(shown_, ElementsAre("Warning: Отправлено  3  заявок"));
-  EXPECT_THAT(Names(bench_.Demand()), ElementsAre("notes.txt"));
+  EXPECT_THAT(Names(bench_.Demand()), ElementsAre("notes.txt", "two\nlines.dbf"));
   EXPECT_THAT(Names(bench_.Temp()), IsEmpty());
   EXPECT_THAT(Names(bench_.Archive()),
               ElementsAre(".1234A003.dbf", "1234A001.dbf", "1234A002.DBF"));
