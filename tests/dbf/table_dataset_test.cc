@@ -439,6 +439,25 @@ TEST_F(DataSetTest, NumbersReadRoundedHalvesToEvenAndBlankAsZero) {
   EXPECT_THAT(values, ElementsAre(2, 4, 0, -2));
 }
 
+// Float fields read out in the program's one general number format, the
+// same text the windows show for a number.
+TEST_F(DataSetTest, FloatTextsUseTheProgramsGeneralNumberFormat) {
+  WriteTable(Path(), {}, {{"F", 'N', 25, 2}});
+  {
+    TDbfColumns table(Path(), false, true);
+    for (const char* text : {"   150000000000000000000", "                     0.25"}) {
+      table.BlankRecord();
+      table.PutText(1, text);
+      table.AppendRecord();
+    }
+  }
+  TTableDataSet ds;
+  Open(ds);
+  std::vector<std::string> texts;
+  for (ds.First(); !ds.Eof(); ds.Next()) texts.push_back(ds.FieldByName("F").AsString());
+  EXPECT_THAT(texts, ElementsAre("1,5E20", "0,25"));
+}
+
 TEST_F(DataSetTest, StringFieldsTranslateBetweenCodePages) {
   WriteTable(Path(), {{"   "}}, {{"NAME", 'C', 20, 0}, {"COMMENT", 'C', 20, 0}});
   const std::string ansi = Utf8ToCp1251("Аспирин");

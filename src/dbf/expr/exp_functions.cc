@@ -457,21 +457,24 @@ const TExpFunctionDef* TFunctionReg::Find(std::string_view name) const {
   return nullptr;
 }
 
+namespace {
+
+template <size_t N>
+TFunctionReg RegistryOf(const TExpFunctionDef (&defs)[N]) {
+  TFunctionReg registry;
+  for (const auto& def : defs) registry.Add(def);
+  return registry;
+}
+
+}  // namespace
+
 const TFunctionReg& GlobalFunctions() {
-  static const TFunctionReg registry = [] {
-    TFunctionReg r;
-    for (const auto& def : kGlobal) r.Add(def);
-    return r;
-  }();
+  static const TFunctionReg registry = RegistryOf(kGlobal);
   return registry;
 }
 
 const TFunctionReg& TableFunctions() {
-  static const TFunctionReg registry = [] {
-    TFunctionReg r;
-    for (const auto& def : kTable) r.Add(def);
-    return r;
-  }();
+  static const TFunctionReg registry = RegistryOf(kTable);
   return registry;
 }
 

@@ -194,12 +194,8 @@ void TDbfCursor::ScanBlocks() {
     const int64_t offset = RecordOffset(n);
     // The block's last record slot is never served: it starts the next block,
     // so a lent record always has its spare byte behind it.
-    if (block_start_ < 0 || offset < block_start_ || offset >= block_end_ - length) {
-      const size_t got =
-          TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
-      ++platform_reads_;
-      block_start_ = offset;
-      block_end_ = offset + static_cast<int64_t>(got);
+    if (!BlockServes(offset)) {
+      FillBlockAt(offset);
       if (offset + length > block_end_) {
         throw ETableError(FormatMessage(kReadError, {Path()}));
       }
@@ -245,19 +241,26 @@ void TDbfCursor::SetReadAhead(bool flag) {
   }
 }
 
+// The block's last record slot is never served: a read there starts the next
+// block, so a record is never cut by the block's end.
+bool TDbfCursor::BlockServes(int64_t offset) const {
+  return block_start_ >= 0 && offset >= block_start_ && offset < block_end_ - RecordLength();
+}
+
+void TDbfCursor::FillBlockAt(int64_t offset) {
+  const size_t got = TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
+  ++platform_reads_;
+  block_start_ = offset;
+  block_end_ = offset + static_cast<int64_t>(got);
+}
+
 size_t TDbfCursor::ReadAt(int64_t offset, void* buffer, size_t count) {
   if (!read_ahead_ || offset < HeaderLength()) {
     if (offset >= HeaderLength()) ++platform_reads_;
     return TDbfColumns::ReadAt(offset, buffer, count);
   }
-  // The block's last record slot is never served: a read there starts the
-  // next block, so a record is never cut by the block's end.
-  const int64_t length = RecordLength();
-  if (block_start_ < 0 || offset < block_start_ || offset >= block_end_ - length) {
-    const size_t got = TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
-    ++platform_reads_;
-    block_start_ = offset;
-    block_end_ = offset + static_cast<int64_t>(got);
+  if (!BlockServes(offset)) {
+    FillBlockAt(offset);
     if (offset >= block_end_) return 0;
   }
   const size_t served =

@@ -96,6 +96,10 @@ class TDbfCursor : public TDbfColumns {
   int FilterTarget(int position);
   void Scan();
   void ScanBlocks();
+  // Whether the read-ahead block holds the record at `offset`; FillBlockAt
+  // reads the block anew from there.
+  bool BlockServes(int64_t offset) const;
+  void FillBlockAt(int64_t offset);
   void DiscardExpression();
   bool Matches();
 
