@@ -14,6 +14,7 @@
 #include <sstream>
 #include <vector>
 
+#include "common/ascii_text.h"
 #include "common/file_path.h"
 #include "common/format_message.h"
 #include "common/unique_fd.h"

@@ -2,18 +2,14 @@
 
 #include <algorithm>
 
+#include "common/ascii_text.h"
+
 namespace zakaz::exchange {
 namespace {
 
 constexpr int kDefaultFtpPort = 21;
 
 }  // namespace
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 bool HasDbfExtension(std::string_view name) {
   constexpr std::string_view kExtension = ".dbf";
@@ -46,7 +42,7 @@ std::pair<std::string, int> ParseServerAddress(const std::string& address) {
   if (colon == std::string::npos) return {address, kDefaultFtpPort};
   const std::string digits = address.substr(colon + 1);
   if (digits.empty() || digits.size() > 5 ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      !std::all_of(digits.begin(), digits.end(), IsAsciiDigit)) {
     return {address, kDefaultFtpPort};
   }
   const int port = std::stoi(digits);

@@ -10,8 +10,6 @@
 
 namespace zakaz::exchange {
 
-// ASCII letters compared without regard to case; other bytes as they are.
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
 // Whether `name` is something followed by ".dbf" in any letter case.
 bool HasDbfExtension(std::string_view name);
 
