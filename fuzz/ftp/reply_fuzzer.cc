@@ -3,15 +3,14 @@
 // the passive-address, size and listing parsers. Everything must end in a
 // reply or one of the session's own exceptions: no crash, no hang, and memory
 // bounded by the input.
-#include <sys/socket.h>
-
-#include <chrono>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "common/unique_fd.h"
 #include "ftp/errors.h"
 #include "ftp/ftp_client.h"
 #include "ftp/socket_stack.h"
@@ -25,19 +24,34 @@ using zakaz::ftp::EProtocolReplyError;
 using zakaz::ftp::maSplit;
 using zakaz::ftp::ParsePassiveReply;
 using zakaz::ftp::SplitListing;
+using zakaz::ftp::TByteSource;
 using zakaz::ftp::TRfcReply;
-using zakaz::ftp::TSocketHandle;
 using zakaz::ftp::TSocketStack;
 using zakaz::ftp::TTcpConnection;
 
-// A connection over one end of a socket pair, so the reader runs exactly as
-// it does on a network socket.
-class PairConnection : public TTcpConnection {
+// The input handed out as a network delivers it: at most one receive
+// block per read.
+class InputBytes : public TByteSource {
  public:
-  explicit PairConnection(zakaz::UniqueFd fd) { OpenHandler(TSocketHandle(std::move(fd))); }
+  InputBytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  size_t Receive(char* data, size_t size) override {
+    const size_t count = std::min(size, size_ - position_);
+    std::memcpy(data, data_ + position_, count);
+    position_ += count;
+    return count;
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t position_ = 0;
 };
 
-// Larger inputs gain nothing and would not fit the socket pair's buffer.
+class InputConnection : public TTcpConnection {
+ public:
+  explicit InputConnection(std::unique_ptr<TByteSource> source) { OpenHandler(std::move(source)); }
+};
+
 constexpr size_t kMaxInput = 128 * 1024;
 
 }  // namespace
@@ -48,45 +62,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ++data;
   --size;
 
-  int fds[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return 0;
-  zakaz::UniqueFd reader(fds[0]);
-  zakaz::UniqueFd writer(fds[1]);
-  const int buffer = static_cast<int>(kMaxInput * 2);
-  ::setsockopt(writer.Get(), SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
-  size_t written = 0;
-  while (written < size) {
-    const ssize_t n =
-        ::send(writer.Get(), data + written, size - written, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
-  writer.Reset();
-
-  PairConnection connection(std::move(reader));
-  connection.SetStallLimit(std::chrono::milliseconds(1000));
+  InputConnection connection(std::make_unique<InputBytes>(data, size));
+  // Small receive blocks, so that lines and replies straddle reads.
+  connection.SetRecvBufferSize(256);
   // The first byte picks the line settings, so short limits and the split
   // action are explored too.
   if (control & 1) connection.SetMaxLineAction(maSplit);
-  if (control & 2) connection.SetMaxLineLength(1 + (control >> 2));
+  if (control & 2) connection.SetMaxLineLength(1 + ((control >> 2) & 7));
 
+  // A quarter of the inputs run with a list of accepted codes, so that the
+  // refusal path is explored without paying for an exception per reply in
+  // every input.
+  const bool refusing = (control & 12) == 12;
+  const std::vector<int> accepted{220, 227, 213};
   for (;;) {
     try {
-      connection.ReceiveReply(control & 4 ? std::vector<int>{} : std::vector<int>{220, 227, 213});
+      connection.ReceiveReply(refusing ? accepted : std::vector<int>{});
     } catch (const EProtocolReplyError&) {
       // A refused code still leaves a whole reply to look at.
     } catch (const ENetException&) {
       break;
     }
     const TRfcReply& reply = connection.LastReply();
-    if (!reply.Text().empty()) {
+    // The session reads an address only from a 227 reply.
+    if (reply.NumericCode() == 227 && !reply.Text().empty()) {
       try {
         const auto address = ParsePassiveReply(reply.Text().front());
         (void)TSocketStack::IsDottedQuad(address.first);
       } catch (const EConvertError&) {
       }
     }
-    (void)SplitListing(reply.JoinedText());
   }
+  // A name listing arrives over the data connection: the same bytes cut into
+  // names.
+  (void)SplitListing(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -9,6 +9,9 @@
 #include "dbf/table/code_page.h"
 #include "ordering/list_form.h"
 #include "ordering/working_directory.h"
+#include "exchange/exchange_operations.h"
+#include "exchange/form_connect.h"
+#include "ordering/price_list_check.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"
 #include "settings/qt_user_prompts.h"
@@ -29,6 +32,11 @@ int main(int argc, char** argv) {
   main_form.OnTitleChanged = [&prompts](const QString& title) { prompts.SetApplicationTitle(title); };
   zakaz::TListForm list_form(zakaz::kArchiveBrowser, prompts);
   zakaz::TNastroyki settings(prompts);
+  zakaz::TFormConnect connect_form(settings, prompts, std::filesystem::current_path());
+  connect_form.OpenPriceList = [&main_form] { main_form.OpenPriceList(); };
+  connect_form.PagesChange = [&main_form] { main_form.PagesChange(); };
+  connect_form.Operations().ProvePriceTable = zakaz::ProvePriceListTable;
+  main_form.SetConnectForm(&connect_form);
   zakaz::TNaklForm nakl_form(zakaz::kWaybillBrowser, prompts);
   zakaz::THelpForm help;
   main_form.SetArchiveForm(&list_form);

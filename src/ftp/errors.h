@@ -13,6 +13,22 @@
 
 namespace zakaz::ftp {
 
+// The Windows Sockets error codes the session branches on or raises itself;
+// the message table and the errno translation cover the rest by number.
+enum TWinsockError : int {
+  kWsaNotSocket = 10038,
+  kWsaAddressInUse = 10048,
+  kWsaCannotAssignAddress = 10049,
+  kWsaConnectionAborted = 10053,
+  kWsaConnectionReset = 10054,
+  kWsaNoBufferSpace = 10055,
+  kWsaSocketShutDown = 10058,
+  kWsaTimedOut = 10060,
+  kWsaHostNotFound = 11001,
+  kWsaTryAgain = 11002,
+  kWsaNoRecovery = 11003,
+};
+
 class ENetException : public std::runtime_error {
   using runtime_error::runtime_error;
 };
@@ -39,6 +55,18 @@ class EProtocolReplyError : public ENetException {
 
  private:
   int reply_code_;
+};
+
+// A transfer the server reported broken (426 or 450 after the data): the
+// file did not arrive whole.
+class ETransferAborted : public EProtocolReplyError {
+  using EProtocolReplyError::EProtocolReplyError;
+};
+
+// A command line holding CR or LF, refused before anything is sent: it would
+// reach the server as two commands.
+class EInvalidCommandLine : public ENetException {
+  using ENetException::ENetException;
 };
 
 class ESilentException : public ENetException {

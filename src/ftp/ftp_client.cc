@@ -12,8 +12,6 @@
 namespace zakaz::ftp {
 namespace {
 
-constexpr int kNotSocket = 10038;
-
 std::string TypeCommand(TFtpTransferType type) { return type == ftBinary ? "TYPE I" : "TYPE A"; }
 
 std::string Trim(std::string_view text) { return std::string(TrimReplyLine(text)); }
@@ -182,20 +180,55 @@ void TFtpClient::AnnouncePort(const std::string& address, int port) {
 void TFtpClient::FinishTransfer() {
   const int code = ReceiveReply({225, 226, 250, 426, 450});
   // 426 and 450 after the data say the data did not arrive whole. Real
-  // servers send them exactly when a transfer broke, and nothing after them
-  // unless asked with ABOR, so the transfer fails here with the server's text
-  // instead of handing a truncated file on as complete.
-  if (code == 426 || code == 450) throw EProtocolReplyError(code, LastReply().JoinedText());
+  // servers send them exactly when a transfer broke, so the transfer fails
+  // here with the server's text instead of handing a truncated file on as
+  // complete.
+  if (code == 426 || code == 450) {
+    const std::string text = LastReply().JoinedText();
+    ReadReplyAfterBrokenTransfer();
+    throw ETransferAborted(code, text);
+  }
+}
+
+void TFtpClient::ReadReplyAfterBrokenTransfer() {
+  // Some servers follow the 426 with a 225 or 226 of their own. Unread, it
+  // would be taken for the answer to the next command; when none comes soon,
+  // nobody knows what the server will send next, so the session closes.
+  const int read_timeout = ReadTimeout();
+  SetReadTimeout(static_cast<int>(kBrokenTransferReplyWait.count()));
+  try {
+    const int code = ReceiveReply({});
+    if (code != 225 && code != 226) CloseConnection();
+  } catch (const ENetException&) {
+    CloseConnection();
+  }
+  SetReadTimeout(read_timeout);
+}
+
+TTcpClient& TFtpClient::ConnectionToPassiveAddress() {
+  const auto [address, port] = RequestPassiveAddress();
+  TTcpClient& data = CreateDataConnection<TTcpClient>();
+  data.SetHost(address);
+  data.SetPort(port);
+  return data;
+}
+
+TSimpleServer& TFtpClient::ListenForActiveConnection() {
+  // Some servers connect back while PORT is still being answered, so the
+  // listening socket must exist before the PORT line goes out.
+  TSimpleServer& data = CreateDataConnection<TSimpleServer>();
+  data.SetBoundIP(LocalAddress());
+  data.SetBoundPort(0);
+  data.StartListening();
+  AnnouncePort(data.BoundIP(), data.BoundPort());
+  return data;
 }
 
 void TFtpClient::ReceiveTransfer(const std::string& command, TStream& target) {
   {
     DataConnectionRelease release(data_connection_);
     if (passive_) {
-      const auto [address, port] = RequestPassiveAddress();
-      TTcpClient& data = CreateDataConnection<TTcpClient>();
-      data.SetHost(address);
-      data.SetPort(port);
+      TTcpClient& data = ConnectionToPassiveAddress();
       // Passive RETR and NLST: the data connection exists before the command.
       data.Connect();
       SendLine(command);
@@ -203,13 +236,7 @@ void TFtpClient::ReceiveTransfer(const std::string& command, TStream& target) {
       data.ReceiveToEnd(target);
       data.CloseConnection();
     } else {
-      // Some servers connect back while PORT is still being answered, so the
-      // listening socket must exist before the PORT line goes out.
-      TSimpleServer& data = CreateDataConnection<TSimpleServer>();
-      data.SetBoundIP(LocalAddress());
-      data.SetBoundPort(0);
-      data.StartListening();
-      AnnouncePort(data.BoundIP(), data.BoundPort());
+      TSimpleServer& data = ListenForActiveConnection();
       ExchangeCommand(command, {125, 150, 154});
       data.AcceptDataConnection();
       data.ReceiveToEnd(target);
@@ -222,13 +249,10 @@ void TFtpClient::SendTransfer(const std::string& command, TStream& source) {
   {
     DataConnectionRelease release(data_connection_);
     if (passive_) {
-      const auto [address, port] = RequestPassiveAddress();
+      TTcpClient& data = ConnectionToPassiveAddress();
       // Several servers answer STOR only once the data connection has
       // arrived, so the command goes first, then the connect, then the 1xx.
       SendLine(command);
-      TTcpClient& data = CreateDataConnection<TTcpClient>();
-      data.SetHost(address);
-      data.SetPort(port);
       data.Connect();
       ReceiveReply({110, 125, 150});
       try {
@@ -236,15 +260,11 @@ void TFtpClient::SendTransfer(const std::string& command, TStream& source) {
       } catch (const ESocketError& error) {
         // A data socket the server has already done away with; whether the
         // file arrived is then for the final reply to say.
-        if (error.Code() != kNotSocket) throw;
+        if (error.Code() != kWsaNotSocket) throw;
       }
       data.CloseConnection();
     } else {
-      TSimpleServer& data = CreateDataConnection<TSimpleServer>();
-      data.SetBoundIP(LocalAddress());
-      data.SetBoundPort(0);
-      data.StartListening();
-      AnnouncePort(data.BoundIP(), data.BoundPort());
+      TSimpleServer& data = ListenForActiveConnection();
       ExchangeCommand(command, {125, 150});
       data.AcceptDataConnection();
       source.Seek(0);

@@ -11,6 +11,7 @@
 // only OpenSession closes it on failure. Every call blocks the caller's thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +28,9 @@ enum TFtpTransferType { ftASCII, ftBinary };
 
 class TFtpClient : public TTcpClient {
  public:
+  // How long a broken transfer's closing reply is waited for.
+  static constexpr std::chrono::milliseconds kBrokenTransferReplyWait{1000};
+
   TFtpClient();
   ~TFtpClient() override;
 
@@ -76,8 +80,15 @@ class TFtpClient : public TTcpClient {
  private:
   template <class T>
   T& CreateDataConnection();
-  // Reads the reply that ends a transfer.
+  // PASV, then a data connection aimed at the address given, not yet open.
+  TTcpClient& ConnectionToPassiveAddress();
+  // A listening data connection announced with PORT.
+  TSimpleServer& ListenForActiveConnection();
+  // Reads the reply that ends a transfer. Throws ETransferAborted for 426 or
+  // 450, once the server's reply that may follow them has been read within
+  // kBrokenTransferReplyWait, or the session closed when none came.
   void FinishTransfer();
+  void ReadReplyAfterBrokenTransfer();
 
   std::string username_;
   std::string password_;

@@ -10,6 +10,7 @@ inline constexpr char kConnClosedGracefully[] = "Connection Closed Gracefully.";
 inline constexpr char kNotConnected[] = "Not Connected";
 inline constexpr char kAlreadyConnected[] = "Already connected.";
 inline constexpr char kMaxLineLengthExceeded[] = "Max line length exceeded.";
+inline constexpr char kLineBreakInCommand[] = "Command line contains a line break.";
 inline constexpr char kCannotAllocateSocket[] = "Cannot allocate socket.";
 inline constexpr char kCouldNotBindSocket[] =
     "Could not bind socket. Address and port are already in use.";

@@ -98,13 +98,6 @@ constexpr ErrnoEntry kErrnoCodes[] = {
     {EHOSTDOWN, 10064},    {EHOSTUNREACH, 10065},    {ENOTEMPTY, 10066},
 };
 
-constexpr int kTimedOut = 10060;
-constexpr int kAddressInUse = 10048;
-constexpr int kCannotAssignAddress = 10049;
-constexpr int kHostNotFound = 11001;
-constexpr int kTryAgain = 11002;
-constexpr int kNoRecovery = 11003;
-
 [[noreturn]] void RaiseErrno(int error) {
   throw TSocketStack::SocketError(TSocketStack::TranslateErrno(error));
 }
@@ -139,9 +132,9 @@ sockaddr_in MakeAddress(const std::string& ip, int port) {
   if (ip.empty()) {
     address.sin_addr.s_addr = htonl(INADDR_ANY);
   } else if (!ParseDottedQuad(ip, &address.sin_addr)) {
-    throw TSocketStack::SocketError(kCannotAssignAddress);
+    throw TSocketStack::SocketError(kWsaCannotAssignAddress);
   }
-  if (port < 0 || port > 65535) throw TSocketStack::SocketError(kCannotAssignAddress);
+  if (port < 0 || port > 65535) throw TSocketStack::SocketError(kWsaCannotAssignAddress);
   address.sin_port = htons(static_cast<uint16_t>(port));
   return address;
 }
@@ -181,7 +174,7 @@ std::string TSocketStack::LookUpHost(const std::string& host) {
   if (IsDottedQuad(host)) return host;
   // An empty name cannot name a host; asking the name service would only
   // cost a round trip for the same answer.
-  if (host.empty()) throw SocketError(kHostNotFound);
+  if (host.empty()) throw SocketError(kWsaHostNotFound);
 
   addrinfo hints{};
   hints.ai_family = AF_INET;
@@ -191,17 +184,17 @@ std::string TSocketStack::LookUpHost(const std::string& host) {
   if (status != 0) {
     switch (status) {
       case EAI_AGAIN:
-        throw SocketError(kTryAgain);
+        throw SocketError(kWsaTryAgain);
       case EAI_MEMORY:
-        throw SocketError(10055);
+        throw SocketError(kWsaNoBufferSpace);
       case EAI_SYSTEM:
         RaiseErrno(errno);
       case EAI_NONAME:
       case EAI_NODATA:
       case EAI_ADDRFAMILY:
-        throw SocketError(kHostNotFound);
+        throw SocketError(kWsaHostNotFound);
       default:
-        throw SocketError(kNoRecovery);
+        throw SocketError(kWsaNoRecovery);
     }
   }
   std::string result;
@@ -212,7 +205,7 @@ std::string TSocketStack::LookUpHost(const std::string& host) {
     }
   }
   ::freeaddrinfo(found);
-  if (result.empty()) throw SocketError(kHostNotFound);
+  if (result.empty()) throw SocketError(kWsaHostNotFound);
   return result;
 }
 
@@ -246,7 +239,7 @@ void TSocketHandle::Wait(short events, Millis stall_limit) {
   for (;;) {
     const int ready = ::poll(&entry, 1, timeout);
     if (ready > 0) return;
-    if (ready == 0) throw TSocketStack::SocketError(kTimedOut);
+    if (ready == 0) throw TSocketStack::SocketError(kWsaTimedOut);
     if (errno != EINTR) RaiseErrno(errno);
   }
 }
@@ -255,7 +248,7 @@ void TSocketHandle::Bind(const std::string& ip, int port) {
   const sockaddr_in address = MakeAddress(ip, port);
   if (::bind(fd_.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return;
   const int code = TSocketStack::TranslateErrno(errno);
-  if (code == kAddressInUse) throw ECouldNotBindSocket(messages::kCouldNotBindSocket);
+  if (code == kWsaAddressInUse) throw ECouldNotBindSocket(messages::kCouldNotBindSocket);
   throw TSocketStack::SocketError(code);
 }
 

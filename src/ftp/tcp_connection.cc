@@ -10,10 +10,6 @@
 namespace zakaz::ftp {
 namespace {
 
-constexpr int kTimedOut = 10060;
-constexpr int kConnectionAborted = 10053;
-constexpr int kConnectionReset = 10054;
-constexpr int kSocketShutDown = 10058;
 // The consumed front of the input buffer is dropped only once this much has
 // gathered, so reading many short lines does not move the buffer each time.
 constexpr size_t kCompactThreshold = 32768;
@@ -26,7 +22,18 @@ constexpr size_t kMaxReplyLines = 64;
 
 struct TTcpConnection::TSocketIOHandler {
   TSocketHandle socket;
+  std::unique_ptr<TByteSource> source;  // receives in place of the socket when set
+  bool source_open = false;
   bool closed_gracefully = false;
+
+  bool IsOpen() const { return source ? source_open : socket.IsOpen(); }
+  void Close() {
+    socket.Close();
+    source_open = false;
+  }
+  size_t Receive(char* data, size_t size, std::chrono::milliseconds limit) {
+    return source ? source->Receive(data, size) : socket.Receive(data, size, limit);
+  }
 };
 
 TTcpConnection::TTcpConnection() = default;
@@ -41,16 +48,22 @@ void TTcpConnection::OpenHandler(TSocketHandle socket) {
   scan_from_ = 0;
 }
 
+void TTcpConnection::OpenHandler(std::unique_ptr<TByteSource> source) {
+  OpenHandler(TSocketHandle());
+  handler_->source = std::move(source);
+  handler_->source_open = true;
+}
+
 TSocketHandle& TTcpConnection::Socket() { return handler_->socket; }
 
 void TTcpConnection::CloseSocket() {
-  if (handler_) handler_->socket.Close();
+  if (handler_) handler_->Close();
 }
 
 void TTcpConnection::CloseConnection() {
   if (!handler_) return;
   handler_->socket.ShutdownSend();
-  handler_->socket.Close();
+  handler_->Close();
   handler_.reset();
 }
 
@@ -60,7 +73,7 @@ bool TTcpConnection::IsConnected() {
     CloseSocket();
     return false;
   }
-  return handler_->socket.IsOpen();
+  return handler_->IsOpen();
 }
 
 std::chrono::milliseconds TTcpConnection::ReadLimit() const {
@@ -71,11 +84,16 @@ std::chrono::milliseconds TTcpConnection::ReadLimit() const {
 }
 
 void TTcpConnection::SendLine(std::string_view text) {
+  // A name with a line break (a file name from a listing, a setting) would
+  // otherwise put a second command of its own choosing on the connection.
+  if (text.find_first_of("\r\n") != std::string_view::npos) {
+    throw EInvalidCommandLine(messages::kLineBreakInCommand);
+  }
   if (handler_ && handler_->closed_gracefully) {
     CloseSocket();
     throw EConnClosedGracefully(messages::kConnClosedGracefully);
   }
-  if (!handler_ || !handler_->socket.IsOpen()) throw ENotConnected(messages::kNotConnected);
+  if (!handler_ || !handler_->IsOpen()) throw ENotConnected(messages::kNotConnected);
   std::string line;
   line.reserve(text.size() + 2);
   line.append(text);
@@ -90,8 +108,8 @@ void TTcpConnection::WriteBytes(const char* data, size_t size, bool report_work)
       sent = handler_->socket.Send(data, size, stall_limit_);
     } catch (const ESocketError& error) {
       const int code = error.Code();
-      if (code == kSocketShutDown || code == kConnectionAborted || code == kConnectionReset ||
-          code == kTimedOut) {
+      if (code == kWsaSocketShutDown || code == kWsaConnectionAborted ||
+          code == kWsaConnectionReset || code == kWsaTimedOut) {
         CloseSocket();
       }
       throw;
@@ -108,12 +126,12 @@ bool TTcpConnection::ReadFromStack() {
   input_.resize(old_size + chunk);
   size_t received = 0;
   try {
-    received = handler_->socket.Receive(input_.data() + old_size, chunk, ReadLimit());
+    received = handler_->Receive(input_.data() + old_size, chunk, ReadLimit());
   } catch (const ESocketError& error) {
     input_.resize(old_size);
     const int code = error.Code();
-    if (code == kTimedOut) CloseSocket();
-    if (code == kSocketShutDown || code == kConnectionAborted) {
+    if (code == kWsaTimedOut) CloseSocket();
+    if (code == kWsaSocketShutDown || code == kWsaConnectionAborted) {
       CloseSocket();
       if (input_.size() > input_start_) {
         handler_->closed_gracefully = true;
@@ -177,7 +195,7 @@ std::string TTcpConnection::ReceiveLine() {
       return line;
     }
     if (!handler_) throw ENotConnected(messages::kNotConnected);
-    if (handler_->closed_gracefully || !handler_->socket.IsOpen() || !ReadFromStack()) {
+    if (handler_->closed_gracefully || !handler_->IsOpen() || !ReadFromStack()) {
       if (handler_->closed_gracefully) {
         throw EConnClosedGracefully(messages::kConnClosedGracefully);
       }
@@ -242,7 +260,7 @@ void TTcpConnection::ReceiveToEnd(TStream& target) {
     input_.clear();
     input_start_ = scan_from_ = 0;
   }
-  while (handler_->socket.IsOpen() && !handler_->closed_gracefully) {
+  while (handler_->IsOpen() && !handler_->closed_gracefully) {
     if (filled == block_size) {
       target.Write(block.data(), filled);
       DoWork(wmRead, static_cast<int64_t>(filled));
@@ -250,9 +268,9 @@ void TTcpConnection::ReceiveToEnd(TStream& target) {
     }
     size_t received = 0;
     try {
-      received = handler_->socket.Receive(block.data() + filled, block_size - filled, ReadLimit());
+      received = handler_->Receive(block.data() + filled, block_size - filled, ReadLimit());
     } catch (const ESocketError& error) {
-      if (error.Code() == kTimedOut) CloseSocket();
+      if (error.Code() == kWsaTimedOut) CloseSocket();
       throw;
     }
     if (received == 0) {
@@ -279,7 +297,7 @@ void TTcpConnection::SendWholeStream(TStream& source) {
     CloseSocket();
     throw EConnClosedGracefully(messages::kConnClosedGracefully);
   }
-  if (!handler_ || !handler_->socket.IsOpen()) throw ENotConnected(messages::kNotConnected);
+  if (!handler_ || !handler_->IsOpen()) throw ENotConnected(messages::kNotConnected);
 
   const size_t block_size = static_cast<size_t>(std::max(1, send_buffer_size_));
   std::vector<char> block(block_size);

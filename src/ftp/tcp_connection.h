@@ -28,6 +28,17 @@ namespace zakaz::ftp {
 class TSocketHandle;
 class TStream;
 
+// Where a connection's received bytes come from instead of its socket: bytes
+// held in memory, so the line and reply reader can be driven without a
+// network (fuzzing, tests). Sending still needs a socket.
+class TByteSource {
+ public:
+  virtual ~TByteSource() = default;
+  // Up to `size` bytes into `data`; 0 once the source is exhausted, as a
+  // peer that has closed.
+  virtual size_t Receive(char* data, size_t size) = 0;
+};
+
 enum TMaxLineAction { maException, maSplit };
 
 class TTcpConnection : public TNetComponent {
@@ -37,7 +48,8 @@ class TTcpConnection : public TNetComponent {
   TTcpConnection();
   ~TTcpConnection() override;
 
-  // Sends `text` and CR LF as one block. Throws EConnClosedGracefully when the
+  // Sends `text` and CR LF as one block. Throws EInvalidCommandLine, sending
+  // nothing, when `text` holds CR or LF; EConnClosedGracefully when the
   // peer is known to have closed, ENotConnected with no open connection,
   // ESocketError when the send fails (10053, 10054 and 10058 close the socket).
   void SendLine(std::string_view text);
@@ -83,6 +95,8 @@ class TTcpConnection : public TNetComponent {
   // Creates the socket handler with `socket` (possibly not yet connected) and
   // empties the input buffer.
   void OpenHandler(TSocketHandle socket);
+  // The same with received bytes taken from `source`.
+  void OpenHandler(std::unique_ptr<TByteSource> source);
   // The handler's socket; requires an open handler.
   TSocketHandle& Socket();
   bool HasHandler() const { return handler_ != nullptr; }

@@ -156,6 +156,23 @@ TEST(SendLine, WithoutConnection) {
               ThrowsMessage<ENotConnected>(StrEq("Not Connected")));
 }
 
+TEST(SendLine, RefusesALineBreakAndSendsNothing) {
+  FtpScriptServer server;
+  TFtpClient client;
+  Aim(client, server);
+  client.OpenSession();
+  for (const char* name : {"a.dbf\r\nDELE b.dbf", "a.dbf\nDELE b.dbf", "a.dbf\r", "\n"}) {
+    SCOPED_TRACE(name);
+    EXPECT_THAT([&] { client.RemoveRemoteFile(name); },
+                ThrowsMessage<EInvalidCommandLine>(StrEq("Command line contains a line break.")));
+  }
+  // Nothing of the refused lines reached the server; the session is in step.
+  EXPECT_TRUE(client.IsConnected());
+  client.ChangeRemoteDir("zayav");
+  EXPECT_THAT(server.Log(),
+              ElementsAre("USER briolan", "PASS secret", "TYPE I", "SYST", "CWD zayav"));
+}
+
 TEST(OpenSession, LogsInAndSelectsTheType) {
   FtpScriptServer server;
   TFtpClient client;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -300,6 +301,10 @@ void FtpScriptServer::Run() {
     if (!WaitReadable(listener_.Get(), 20)) continue;
     zakaz::UniqueFd control(::accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!control.Valid()) continue;
+    // Replies go out at once: a 226 held back until the client acknowledges
+    // the 150 before it would cost a delayed acknowledgement per transfer.
+    const int one = 1;
+    ::setsockopt(control.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     try {
       Serve(std::move(control));
     } catch (const std::exception& error) {
