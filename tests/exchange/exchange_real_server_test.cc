@@ -51,8 +51,7 @@ class ExchangeRealServerTest : public ::testing::TestWithParam<Param> {
     WriteFile(root_ / "nakl" / "1234" / "N0001.DBF", waybill_);
     WriteFile(root_ / "nakl" / "1234" / "n0002.dbf", "w");
     server_ = std::make_unique<FtpRealServer>(std::get<0>(GetParam()), root_);
-    std::string why;
-    if (!server_->Start(&why)) GTEST_SKIP() << why;
+    ZAKAZ_START_REAL_SERVER_OR_SKIP(*server_);
     bench_ = std::make_unique<ExchangeBench>("127.0.0.1:" + std::to_string(server_->Port()));
     bench_->settings.login = FtpRealServer::kUser;
     bench_->settings.password = FtpRealServer::kPassword;
@@ -93,14 +92,14 @@ TEST_P(ExchangeRealServerTest, AllThreeOperations) {
                           "Warning: Скачено 2  накладных "));
 }
 
-// The servers of the fixture; more join here as the fixture learns them.
-constexpr FtpRealServer::Kind kServers[] = {FtpRealServer::kVsftpd, FtpRealServer::kPyftpdlib};
+// Four servers of different make: each lists, sizes and aborts in its own way.
+constexpr FtpRealServer::Kind kServers[] = {FtpRealServer::kVsftpd, FtpRealServer::kPureFtpd,
+                                            FtpRealServer::kProftpd, FtpRealServer::kPyftpdlib};
 
 INSTANTIATE_TEST_SUITE_P(Servers, ExchangeRealServerTest,
                          ::testing::Combine(::testing::ValuesIn(kServers), ::testing::Bool()),
                          [](const auto& info) {
-                           FtpRealServer server(std::get<0>(info.param), {});
-                           return std::string(server.Name()) +
+                           return FtpRealServer::TestName(std::get<0>(info.param)) +
                                   (std::get<1>(info.param) ? "Passive" : "Active");
                          });
 
