@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "dbf/table/code_page.h"
 #include "dbf/dataset/dataset_table.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/table/code_page.h"
 #include "sample_price_list.h"
 
 namespace zakaz::dbf {

@@ -51,9 +51,9 @@ void BM_RawPositionedReads(benchmark::State& state) {
   std::string buffer(static_cast<size_t>(table.RecordLength()), ' ');
   for (auto _ : state) {
     for (int n = 1; n <= count; ++n) {
-      benchmark::DoNotOptimize(::pread(fd, buffer.data(), buffer.size(),
-                                       table.HeaderLength() + static_cast<off_t>(n - 1) *
-                                                                  table.RecordLength()));
+      benchmark::DoNotOptimize(
+          ::pread(fd, buffer.data(), buffer.size(),
+                  table.HeaderLength() + static_cast<off_t>(n - 1) * table.RecordLength()));
     }
   }
   ::close(fd);
@@ -106,8 +106,7 @@ class ReadAheadTable : public TDbfColumns {
       block_start_ = offset;
       block_end_ = offset + static_cast<int64_t>(got);
     }
-    const size_t available =
-        static_cast<size_t>(std::max<int64_t>(0, block_end_ - offset));
+    const size_t available = static_cast<size_t>(std::max<int64_t>(0, block_end_ - offset));
     const size_t n = std::min(count, available);
     std::memcpy(buffer, block_.data() + (offset - block_start_), n);
     return n;
@@ -163,9 +162,9 @@ void BM_ColumnReadsInBuffer(benchmark::State& state) {
     }
   }
   benchmark::DoNotOptimize(sum);
-  state.counters["columns/s"] = benchmark::Counter(
-      static_cast<double>(fields) * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate);
+  state.counters["columns/s"] =
+      benchmark::Counter(static_cast<double>(fields) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ColumnReadsInBuffer);
 
@@ -178,8 +177,8 @@ void BM_AppendRecord(benchmark::State& state) {
   table.PutText(1, "NAME");
   table.PutNumber(3, 12.5);
   for (auto _ : state) table.AppendRecord();
-  state.counters["records/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                   benchmark::Counter::kIsRate);
+  state.counters["records/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_AppendRecord);
 

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "dbf/base/errors.h"
+#include "dbf/expr/exp_handler.h"
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
 #include "dbf/table/exp_dbf_link.h"
-#include "dbf/base/errors.h"
-#include "dbf/expr/exp_handler.h"
 #include "sample_price_list.h"
 
 namespace {
@@ -150,7 +150,11 @@ void BM_CompileLongText(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
 
-BENCHMARK(BM_CompileLongText)->Arg(1 << 10)->Arg(12 << 10)->Arg(120 << 10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompileLongText)
+    ->Arg(1 << 10)
+    ->Arg(12 << 10)
+    ->Arg(120 << 10)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuantFilter);
 BENCHMARK(BM_NamePatternNoMatch);
 BENCHMARK(BM_NamePatternSomeMatch);

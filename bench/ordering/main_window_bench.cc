@@ -54,7 +54,8 @@ class SilentPrompts : public zakaz::IUserPrompts {
 // A working directory with the sample price list, made once per run.
 const fs::path& WorkDir() {
   static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("zakaz_main_window_bench_" + std::to_string(::getpid()));
+    fs::path d =
+        fs::temp_directory_path() / ("zakaz_main_window_bench_" + std::to_string(::getpid()));
     fs::create_directories(d / "demand");
     zakaz::dbf::TSampleOptions options;
     options.rows = Rows();

@@ -14,11 +14,16 @@ bool IsValidUtf8(std::string_view s) {
   while (i < s.size()) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     size_t extra;
-    if (c < 0x80) extra = 0;
-    else if ((c & 0xE0) == 0xC0) extra = 1;
-    else if ((c & 0xF0) == 0xE0) extra = 2;
-    else if ((c & 0xF8) == 0xF0) extra = 3;
-    else return false;
+    if (c < 0x80)
+      extra = 0;
+    else if ((c & 0xE0) == 0xC0)
+      extra = 1;
+    else if ((c & 0xF0) == 0xE0)
+      extra = 2;
+    else if ((c & 0xF8) == 0xF0)
+      extra = 3;
+    else
+      return false;
     if (i + extra >= s.size()) return false;
     for (size_t k = 1; k <= extra; ++k) {
       if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;

@@ -14,10 +14,10 @@
 #include <string>
 #include <string_view>
 
-#include "dbf/table/dbf_columns.h"
 #include "dbf/base/errors.h"
-#include "dbf/table/exp_dbf_link.h"
 #include "dbf/expr/exp_handler.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/table/exp_dbf_link.h"
 #include "sample_price_list.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include "app/help_form.h"
 #include "app/main_form.h"
 #include "dbf/table/code_page.h"
-#include "ordering/list_form.h"
-#include "ordering/working_directory.h"
 #include "exchange/exchange_operations.h"
 #include "exchange/form_connect.h"
+#include "ordering/list_form.h"
 #include "ordering/price_list_check.h"
+#include "ordering/working_directory.h"
 #include "settings/nastroyki.h"
 #include "settings/param_ini.h"
 #include "settings/qt_user_prompts.h"
@@ -29,7 +29,9 @@ int main(int argc, char** argv) {
   // The main window comes first and must not use the dialogs made after it.
   zakaz::TMainForm main_form(prompts, zakaz::ParamIniPath());
   prompts.SetApplicationTitle(main_form.ApplicationTitle());
-  main_form.OnTitleChanged = [&prompts](const QString& title) { prompts.SetApplicationTitle(title); };
+  main_form.OnTitleChanged = [&prompts](const QString& title) {
+    prompts.SetApplicationTitle(title);
+  };
   zakaz::TListForm list_form(zakaz::kArchiveBrowser, prompts);
   zakaz::TNastroyki settings(prompts);
   zakaz::TFormConnect connect_form(settings, prompts, std::filesystem::current_path());

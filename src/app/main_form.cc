@@ -57,7 +57,8 @@ class ClickLabel : public QLabel {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) on_click_();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+      on_click_();
     QLabel::mouseReleaseEvent(event);
   }
 
@@ -160,7 +161,8 @@ void TMainForm::BuildControls() {
                              QStringLiteral("Удалить сохраненную заявку"));
   NastrButton_ = AddButton(tool_bar_, "NastrButton", QStringLiteral("Настройки"));
   ButtonSvyz_ = AddButton(tool_bar_, "ButtonSvyz", QStringLiteral("Подключение"));
-  ExitButton_ = AddButton(tool_bar_, "ExitButton", QStringLiteral("Выход"), QStringLiteral("Выход"));
+  ExitButton_ =
+      AddButton(tool_bar_, "ExitButton", QStringLiteral("Выход"), QStringLiteral("Выход"));
 
   addToolBarBreak();
   auto* tool_bar2 = addToolBar(QStringLiteral("ToolBar2"));
@@ -191,7 +193,8 @@ void TMainForm::BuildControls() {
   page_layout->setSpacing(0);
   auto* tool_bar1 = new QToolBar(page);
   tool_bar1->setObjectName("ToolBar1");
-  seekbot_ = new ClickLabel(kSeekOff, [this] { Guard([this] { seekbotClick(); }); }, tool_bar1);
+  seekbot_ = new ClickLabel(
+      kSeekOff, [this] { Guard([this] { seekbotClick(); }); }, tool_bar1);
   seekbot_->setObjectName("seekbot");
   tool_bar1->addWidget(seekbot_);
   poisk_ = new ExitLineEdit([this] { Guard([this] { poiskExit(); }); }, tool_bar1);
@@ -213,7 +216,8 @@ void TMainForm::BuildControls() {
   label2->setObjectName("Label2");
   label2->setFont(legend_font);
   const QColor title_bar = palette().color(QPalette::Active, QPalette::Highlight);
-  label2->setStyleSheet(QStringLiteral("QLabel { color: white; background: %1; }").arg(title_bar.name()));
+  label2->setStyleSheet(
+      QStringLiteral("QLabel { color: white; background: %1; }").arg(title_bar.name()));
   tool_bar1->addWidget(label2);
   page_layout->addWidget(tool_bar1);
 
@@ -240,15 +244,21 @@ void TMainForm::BuildControls() {
   model_->SetErrorHandler([this](const std::string& message) { prompts_.ShowException(message); });
   DBGrid_->SetDataSetModel(model_.get());
 
-  connect(FilterSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { FilterSpeedButtonClick(); }); });
+  connect(FilterSpeedButton_, &QToolButton::clicked, this,
+          [this] { Guard([this] { FilterSpeedButtonClick(); }); });
   connect(SpeedButton2_, &QToolButton::clicked, this,
           [this] { Guard([this] { SpeedButton2Click(); }); });
-  connect(SpeedButton1_, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton1Click(); }); });
-  connect(ExitButton_, &QToolButton::clicked, this, [this] { Guard([this] { ExitButtonClick(); }); });
+  connect(SpeedButton1_, &QToolButton::clicked, this,
+          [this] { Guard([this] { SpeedButton1Click(); }); });
+  connect(ExitButton_, &QToolButton::clicked, this,
+          [this] { Guard([this] { ExitButtonClick(); }); });
   connect(HelpBut_, &QToolButton::clicked, this, [this] { Guard([this] { HelpButClick(); }); });
-  connect(NastrButton_, &QToolButton::clicked, this, [this] { Guard([this] { NastrButtonClick(); }); });
-  connect(ArchiveSpeedButton_, &QToolButton::clicked, this, [this] { Guard([this] { ArchiveSpeedButtonClick(); }); });
-  connect(NaklButton_, &QToolButton::clicked, this, [this] { Guard([this] { NaklButtonClick(); }); });
+  connect(NastrButton_, &QToolButton::clicked, this,
+          [this] { Guard([this] { NastrButtonClick(); }); });
+  connect(ArchiveSpeedButton_, &QToolButton::clicked, this,
+          [this] { Guard([this] { ArchiveSpeedButtonClick(); }); });
+  connect(NaklButton_, &QToolButton::clicked, this,
+          [this] { Guard([this] { NaklButtonClick(); }); });
   // "Накладные" and "Архив" are one toggle group in which both may be up.
   connect(NaklButton_, &QToolButton::toggled, this, [this](bool down) {
     if (down) ArchiveSpeedButton_->setChecked(false);
@@ -329,7 +339,8 @@ QString TMainForm::InitialTitle() { return kInitialCaption; }
 QString TMainForm::PriceListTitle() const {
   // Before any price list was opened there is no date to show.
   if (!price_file_time_) return kInitialCaption;
-  return QStringLiteral("ООО Бриолан. Прайслист от ") + QString::fromStdString(FormatDateTime(price_file_age_));
+  return QStringLiteral("ООО Бриолан. Прайслист от ") +
+         QString::fromStdString(FormatDateTime(price_file_age_));
 }
 
 void TMainForm::SetShownFile(const std::string& file_name, const LocalDateTime& time) {
@@ -386,7 +397,8 @@ void TMainForm::PagesChange() {
   filling_tree_ = true;
   TreeView2_->clear();
   const bool price_exists = PriceListExists();
-  if (price_exists) new QTreeWidgetItem(TreeView2_, QStringList(QString::fromLatin1(kPriceListNode)));
+  if (price_exists)
+    new QTreeWidgetItem(TreeView2_, QStringList(QString::fromLatin1(kPriceListNode)));
   for (const std::string& name : ListPendingOrders()) {
     new QTreeWidgetItem(TreeView2_, QStringList(QString::fromStdString(name)));
   }

@@ -1,10 +1,10 @@
 #include "app/rtf_reader.h"
 
-#include "common/code_page.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <ostream>
+
+#include "common/code_page.h"
 
 namespace zakaz {
 namespace {
@@ -14,11 +14,39 @@ constexpr uint32_t kReplacement = 0xFFFD;
 // Destinations whose text is not part of the document.
 bool IsSkippedDestination(std::string_view word) {
   static constexpr std::string_view kSkipped[] = {
-      "fonttbl", "colortbl", "stylesheet", "info", "pict", "object", "header", "headerl",
-      "headerr", "headerf", "footer", "footerl", "footerr", "footerf", "listtable",
-      "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
-      "colorschememapping", "latentstyles", "datastore", "fldinst", "filetbl", "revtbl",
-      "footnote", "bkmkstart", "bkmkend", "private", "userprops", "mmathPr", "pgdsctbl",
+      "fonttbl",
+      "colortbl",
+      "stylesheet",
+      "info",
+      "pict",
+      "object",
+      "header",
+      "headerl",
+      "headerr",
+      "headerf",
+      "footer",
+      "footerl",
+      "footerr",
+      "footerf",
+      "listtable",
+      "listoverridetable",
+      "rsidtbl",
+      "generator",
+      "xmlnstbl",
+      "themedata",
+      "colorschememapping",
+      "latentstyles",
+      "datastore",
+      "fldinst",
+      "filetbl",
+      "revtbl",
+      "footnote",
+      "bkmkstart",
+      "bkmkend",
+      "private",
+      "userprops",
+      "mmathPr",
+      "pgdsctbl",
   };
   for (auto s : kSkipped) {
     if (s == word) return true;
@@ -97,7 +125,8 @@ class Reader {
       const int lo = pos_ + 1 < in_.size() ? HexValue(in_[pos_ + 1]) : -1;
       if (hi < 0 || lo < 0) return;
       pos_ += 2;
-      if (!ConsumeSkippedCharacter()) Text(Windows1251CodePoint(static_cast<unsigned char>(hi * 16 + lo)));
+      if (!ConsumeSkippedCharacter())
+        Text(Windows1251CodePoint(static_cast<unsigned char>(hi * 16 + lo)));
       return;
     }
     if (c == '*') {

@@ -9,10 +9,10 @@
 // argument list.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <variant>
-#include <initializer_list>
 
 namespace zakaz {
 

@@ -56,7 +56,8 @@ dbf::TBookmark BookmarkOf(int32_t recno) {
 
 }  // namespace
 
-DataSetModel::DataSetModel(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns, QObject* parent)
+DataSetModel::DataSetModel(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns,
+                           QObject* parent)
     : QAbstractTableModel(parent), dataset_(dataset), columns_(std::move(columns)) {
   for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
     if (columns_[c].footer == GridColumn::Footer::kSum) sum_columns_.push_back(c);
@@ -165,7 +166,8 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole: {
       const dbf::TRecordValues* values = Values(index.row());
       const int field = field_index_[index.column()];
-      if (values == nullptr || field < 0 || field >= static_cast<int>(values->values.size())) return {};
+      if (values == nullptr || field < 0 || field >= static_cast<int>(values->values.size()))
+        return {};
       if (role == Qt::DisplayRole) return CellText(column, values->values[field]);
       // The editor starts from the plain value, not the display format.
       if (column.edit == GridColumn::Edit::kQuantity) {
@@ -199,7 +201,8 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
 QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Vertical) {
     // The row indicator: a mark on the current row, no row numbers.
-    if (role == Qt::DisplayRole) return section == CurrentRow() ? QStringLiteral("\u25B6") : QString();
+    if (role == Qt::DisplayRole)
+      return section == CurrentRow() ? QStringLiteral("\u25B6") : QString();
     return {};
   }
   if (section < 0 || section >= static_cast<int>(columns_.size())) return {};

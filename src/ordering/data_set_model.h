@@ -58,7 +58,7 @@ struct GridColumn {
   int title_font_points = 0;
   QColor background;  // invalid: the grid's
   bool visible = true;
-  bool elide = false;         // long text ends in an ellipsis
+  bool elide = false;           // long text ends in an ellipsis
   bool tooltip_if_cut = false;  // a tooltip shows the whole text when it does not fit
   Format format = Format::kPlain;
   Footer footer = Footer::kNone;
@@ -81,7 +81,8 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   // Colour of a whole row's text from its values; invalid for the default.
   using RowColourRule = std::function<QColor(const dbf::TRecordValues& values)>;
 
-  DataSetModel(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns, QObject* parent = nullptr);
+  DataSetModel(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns,
+               QObject* parent = nullptr);
   ~DataSetModel() override;
 
   dbf::TTableDataSet& DataSet() const { return dataset_; }
@@ -134,7 +135,8 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 

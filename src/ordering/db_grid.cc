@@ -211,7 +211,8 @@ class TwoLevelHeader : public QHeaderView {
     option.rect = rect;
     option.section = logical;
     option.text = text;
-    if (!alignment.isValid()) alignment = model()->headerData(logical, Qt::Horizontal, Qt::TextAlignmentRole);
+    if (!alignment.isValid())
+      alignment = model()->headerData(logical, Qt::Horizontal, Qt::TextAlignmentRole);
     option.textAlignment = alignment.isValid() ? Qt::Alignment(alignment.toInt()) : Qt::AlignCenter;
     option.position = QStyleOptionHeader::Middle;
     painter->save();
@@ -255,7 +256,8 @@ class GridFooter : public QWidget {
     painter.setPen(palette().color(QPalette::Dark));
     for (int c = 0; c < model->columnCount(); ++c) {
       if (header->isSectionHidden(c)) continue;
-      const QRect cell(offset + header->sectionViewportPosition(c), 0, header->sectionSize(c), height());
+      const QRect cell(offset + header->sectionViewportPosition(c), 0, header->sectionSize(c),
+                       height());
       painter.setPen(palette().color(QPalette::Dark));
       painter.drawLine(cell.topRight(), cell.bottomRight());
       const GridColumn& spec = model->Columns()[c];
@@ -363,7 +365,8 @@ void DbGrid::FitColumns() {
       last = i;
     }
     if (last >= 0 && used < available) {
-      horizontalHeader()->resizeSection(last, horizontalHeader()->sectionSize(last) + available - used);
+      horizontalHeader()->resizeSection(last,
+                                        horizontalHeader()->sectionSize(last) + available - used);
     }
   }
   fitting_ = false;

@@ -9,7 +9,7 @@ namespace zakaz {
 namespace dbf {
 class TField;
 class TTableDataSet;
-}
+}  // namespace dbf
 
 inline constexpr char kFieldName[] = "NAME";
 inline constexpr char kFieldProizvod[] = "PROIZVOD";

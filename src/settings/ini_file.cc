@@ -9,9 +9,9 @@
 #include <system_error>
 
 #include "common/atomic_file.h"
+#include "common/code_page.h"
 #include "common/format_message.h"
 #include "common/unique_fd.h"
-#include "common/code_page.h"
 #include "settings/errors.h"
 #include "settings/ini_text.h"
 #include "settings/messages.h"

@@ -25,7 +25,6 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
 }
 constexpr auto kFold = MakeFoldTable();
 
-
 enum class LineKind { kOther, kSection, kKey };
 
 struct Line {
@@ -126,7 +125,8 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
   const Location loc = Locate(text, TrimLineBlanks(section), TrimLineBlanks(key));
   if (!loc.key) return std::nullopt;
   const Line& line = *loc.key;
-  std::string_view value = TrimLineBlanks(text.substr(line.value_begin, line.content_end - line.value_begin));
+  std::string_view value =
+      TrimLineBlanks(text.substr(line.value_begin, line.content_end - line.value_begin));
   if (value.size() > kMaxIniValueLength) value = value.substr(0, kMaxIniValueLength);
   return std::string(value);
 }

@@ -20,16 +20,16 @@
 #include <fstream>
 #include <memory>
 
-#include "common/formats.h"
 #include "app/application.h"
 #include "app/help_form.h"
 #include "app/price_tables.h"
+#include "common/formats.h"
 #include "dbf/dataset/table_dataset.h"
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "sample_price_list.h"
-#include "support/fake_user_prompts.h"
 #include "settings/ini_file.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {
@@ -38,8 +38,8 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 using testing::PriceRow;
+using ::testing::StartsWith;
 
 constexpr int kQuantColumn = 7;
 constexpr int kSummaColumn = 8;
@@ -77,7 +77,8 @@ class MainFormTest : public ::testing::Test {
   void MakeDemand(const std::vector<std::string>& names) {
     fs::create_directory(dir_.Path() / "demand");
     for (const auto& n : names) {
-      testing::WritePriceTable((dir_.Path() / "demand" / n).string(), {{.name = "ORDERED", .quant = 2}});
+      testing::WritePriceTable((dir_.Path() / "demand" / n).string(),
+                               {{.name = "ORDERED", .quant = 2}});
     }
   }
 
@@ -184,7 +185,10 @@ TEST_F(MainFormTest, UnreadablePriceListEndsTheProcessAfterOneBox) {
 }
 
 TEST_F(MainFormTest, TitleShowsPriceListTimeAndOmitsMidnight) {
-  struct Case { LocalDateTime time; const char* title; };
+  struct Case {
+    LocalDateTime time;
+    const char* title;
+  };
   const Case kCases[] = {
       {{2009, 3, 5, 0, 0, 0}, "ООО Бриолан. Прайслист от 05.03.2009"},
       {{2009, 3, 5, 14, 22, 10}, "ООО Бриолан. Прайслист от 05.03.2009 14:22:10"},
@@ -216,8 +220,9 @@ TEST_F(MainFormTest, PriceListTimeIsRestoredAfterQuantitiesWereWritten) {
 }
 
 TEST_F(MainFormTest, OrderPriceSwitchPostsAndMovesToFirstRow) {
-  testing::WritePriceTable(dir_.File("price.DBF"),
-                           {{.name = "A"}, {.name = "B", .quant = 1}, {.name = "C"}, {.name = "D", .quant = 4}});
+  testing::WritePriceTable(
+      dir_.File("price.DBF"),
+      {{.name = "A"}, {.name = "B", .quant = 1}, {.name = "C"}, {.name = "D", .quant = 4}});
   TMainForm& form = Start();
   QAbstractItemModelTester tester(&Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
   dbf::TTableDataSet& table = form.PriceTable();
@@ -254,10 +259,16 @@ TEST_F(MainFormTest, OrderPriceSwitchPostsAndMovesToFirstRow) {
 TEST_F(MainFormTest, RowColoursFollowExpiryAndVitalDrugFlag) {
   const LocalDateTime today = ToLocalDateTime(std::time(nullptr));
   auto after = [&](int days) {
-    return FormatDate(ToLocalDateTime(ToTimeT(today) + static_cast<std::time_t>(days) * 86400 + 3600 * 12 -
+    return FormatDate(ToLocalDateTime(ToTimeT(today) + static_cast<std::time_t>(days) * 86400 +
+                                      3600 * 12 -
                                       (today.hour * 3600 + today.minute * 60 + today.second)));
   };
-  struct Case { std::string srok; int flag; QColor expected; const char* why; };
+  struct Case {
+    std::string srok;
+    int flag;
+    QColor expected;
+    const char* why;
+  };
   const std::vector<Case> kCases = {
       {after(180), 0, QColor(), "180 days"},
       {after(179), 0, QColor(Qt::red), "179 days"},
@@ -281,24 +292,27 @@ TEST_F(MainFormTest, RowColoursFollowExpiryAndVitalDrugFlag) {
 }
 
 TEST_F(MainFormTest, GridShowsColumnsFormatsAndFooterSumsOfShownRows) {
-  testing::WritePriceTable(dir_.File("price.DBF"), {
-                                                       {.name = "ASPIRIN", .price = 12.5, .quant = 2},
-                                                       {.name = "ANALGIN", .price = 3.1, .quant = 3},
-                                                       {.name = "VITAMIN", .price = 100},
-                                                       {.name = "ASCORBIN", .price = 0.25, .quant = 1},
-                                                   });
+  testing::WritePriceTable(dir_.File("price.DBF"),
+                           {
+                               {.name = "ASPIRIN", .price = 12.5, .quant = 2},
+                               {.name = "ANALGIN", .price = 3.1, .quant = 3},
+                               {.name = "VITAMIN", .price = 100},
+                               {.name = "ASCORBIN", .price = 0.25, .quant = 1},
+                           });
   TMainForm& form = Start();
   DataSetModel& model = Model();
   EXPECT_EQ(10, model.columnCount());
   DbGrid* grid = Find<DbGrid>("DBGrid");
   EXPECT_TRUE(grid->isColumnHidden(9));
-  EXPECT_EQ(QStringLiteral("Заказ|Кол-во"), model.headerData(kQuantColumn, Qt::Horizontal).toString());
+  EXPECT_EQ(QStringLiteral("Заказ|Кол-во"),
+            model.headerData(kQuantColumn, Qt::Horizontal).toString());
   EXPECT_EQ(QStringLiteral("Наименование"), model.headerData(0, Qt::Horizontal).toString());
   EXPECT_EQ(QStringLiteral("12,5"), model.index(0, 3).data().toString());
   EXPECT_EQ(QStringLiteral("25"), model.index(0, kSummaColumn).data().toString());
   EXPECT_EQ(QStringLiteral(" "), model.index(2, kQuantColumn).data().toString());
   EXPECT_EQ(QStringLiteral("0"), model.index(2, kSummaColumn).data().toString());
-  EXPECT_EQ(QColor(166, 202, 240), model.index(0, kQuantColumn).data(Qt::BackgroundRole).value<QColor>());
+  EXPECT_EQ(QColor(166, 202, 240),
+            model.index(0, kQuantColumn).data(Qt::BackgroundRole).value<QColor>());
 
   EXPECT_EQ(QStringLiteral("Итого"), model.FooterText(0));
   EXPECT_EQ(QStringLiteral("6"), model.FooterText(kQuantColumn));
@@ -334,9 +348,15 @@ TEST_F(MainFormTest, TreeListsPriceListAndOrdersAndSetsButtons) {
   EXPECT_THAT(TreeTexts(), ElementsAre("price.dbf", "0001AAAA.DBF", "1234D6B3.DBF"));
   EXPECT_EQ(Tree()->topLevelItem(0), Tree()->currentItem());
   EXPECT_EQ(2, Model().rowCount());
-  struct Expect { const char* button; bool on_price; };
-  const Expect kStates[] = {{"SaveButton", true}, {"SpeedButton2", true}, {"DeleteButton3", false},
-                            {"SpeedButton1", false}, {"ButtonCom", false}};
+  struct Expect {
+    const char* button;
+    bool on_price;
+  };
+  const Expect kStates[] = {{"SaveButton", true},
+                            {"SpeedButton2", true},
+                            {"DeleteButton3", false},
+                            {"SpeedButton1", false},
+                            {"ButtonCom", false}};
   for (const auto& e : kStates) {
     SCOPED_TRACE(e.button);
     EXPECT_EQ(e.on_price, Button(e.button)->isEnabled());
@@ -381,14 +401,24 @@ TEST_F(MainFormTest, ExitKeepsTheCommentAndTheCloseBoxDoesNot) {
 TEST_F(MainFormTest, ButtonsAtStart) {
   testing::WritePriceTable(dir_.File("price.DBF"), {{.name = "A"}});
   Start();
-  struct Expect { const char* name; const char* caption; const char* hint; };
+  struct Expect {
+    const char* name;
+    const char* caption;
+    const char* hint;
+  };
   const Expect kButtons[] = {
-      {"FilterSpeedButton", "Заказ", ""}, {"SpeedButton1", "Печать", ""},
-      {"NaklButton", "Накладные", ""}, {"ArchiveSpeedButton", "Архив", ""},
-      {"SaveButton", "Сохранить", ""}, {"SpeedButton2", "Очистить", "Очистить количество в строках"},
-      {"DeleteButton3", "Удалить", "Удалить сохраненную заявку"}, {"NastrButton", "Настройки", ""},
-      {"ButtonSvyz", "Подключение", ""}, {"ExitButton", "Выход", "Выход"},
-      {"ButtonCom", "   Комментарий  к  заказу     ", ""}, {"HelpBut", "Описание", ""},
+      {"FilterSpeedButton", "Заказ", ""},
+      {"SpeedButton1", "Печать", ""},
+      {"NaklButton", "Накладные", ""},
+      {"ArchiveSpeedButton", "Архив", ""},
+      {"SaveButton", "Сохранить", ""},
+      {"SpeedButton2", "Очистить", "Очистить количество в строках"},
+      {"DeleteButton3", "Удалить", "Удалить сохраненную заявку"},
+      {"NastrButton", "Настройки", ""},
+      {"ButtonSvyz", "Подключение", ""},
+      {"ExitButton", "Выход", "Выход"},
+      {"ButtonCom", "   Комментарий  к  заказу     ", ""},
+      {"HelpBut", "Описание", ""},
   };
   for (const auto& b : kButtons) {
     SCOPED_TRACE(b.name);
@@ -415,7 +445,8 @@ TEST_F(MainFormTest, HelpWindowShowsHelpRtfReadOnly) {
   TMainForm& form = Start();
   THelpForm help;
   form.SetHelpForm(&help);
-  std::ofstream(dir_.File("HELP.RTF")) << R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\b \'cf\'ee\'ec\'ee\'f9\'fc\b0\par text})";
+  std::ofstream(dir_.File("HELP.RTF"))
+      << R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\b \'cf\'ee\'ec\'ee\'f9\'fc\b0\par text})";
   QTimer::singleShot(0, &help, [&help] {
     EXPECT_EQ(QStringLiteral("Помощь\ntext"), help.TextView()->toPlainText());
     EXPECT_TRUE(help.TextView()->isReadOnly());

@@ -37,7 +37,8 @@ std::vector<int> ReadQuantities(const std::string& path) {
   table.SetTableName(path);
   table.Open();
   std::vector<int> out;
-  for (table.First(); !table.Eof(); table.Next()) out.push_back(table.FieldByName("QUANT").AsInteger());
+  for (table.First(); !table.Eof(); table.Next())
+    out.push_back(table.FieldByName("QUANT").AsInteger());
   table.Close();
   return out;
 }

@@ -30,11 +30,11 @@ TEST(Cp1251, ConvertsBothWays) {
 TEST(Cp1251, ReplacesWhatCannotBeConvertedWithOneQuestionMarkEach) {
   // Octal escapes, because a hexadecimal one would swallow the letter after it.
   const CodePageCase to_cp1251[] = {
-      {"a漢b", "a?b"},          // not in the code page
-      {"x😀y", "x?y"},          // four-byte character
-      {"a\377b", "a?b"},       // not UTF-8 at all
-      {"end\320", "end?"},     // sequence cut off at the end
-      {"\342\202z", "?z"},     // sequence cut off in the middle
+      {"a漢b", "a?b"},      // not in the code page
+      {"x😀y", "x?y"},       // four-byte character
+      {"a\377b", "a?b"},    // not UTF-8 at all
+      {"end\320", "end?"},  // sequence cut off at the end
+      {"\342\202z", "?z"},  // sequence cut off in the middle
   };
   for (const auto& c : to_cp1251) {
     SCOPED_TRACE(c.utf8);
@@ -48,7 +48,8 @@ TEST(Cp866, FollowsTheSamePolicy) {
   EXPECT_EQ("\x80\xAF\xE2", Utf8ToCp866("Апт"));
   EXPECT_EQ("Апт", Cp866ToUtf8("\x80\xAF\xE2"));
   // A cut-off sequence is one character: the "b" after it is kept.
-  EXPECT_EQ("a?b", Utf8ToCp866("a\xE2\x82" "b"));
+  EXPECT_EQ("a?b", Utf8ToCp866("a\xE2\x82"
+                               "b"));
   EXPECT_EQ("a??", Utf8ToCp866("a\xE2\x82\xAC\xFF"));
 }
 

@@ -1,10 +1,10 @@
 // Path resolution: backslashes, letter case, the working directory.
 #include "common/file_path.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 

@@ -27,7 +27,10 @@ TEST(Formats, DatesAndTimes) {
 }
 
 TEST(Formats, DateTimeOmitsOnlyExactMidnight) {
-  struct Case { LocalDateTime value; const char* expected; };
+  struct Case {
+    LocalDateTime value;
+    const char* expected;
+  };
   const Case kCases[] = {
       {At(2009, 3, 5, 14, 22, 10), "05.03.2009 14:22:10"},
       {At(2009, 3, 5), "05.03.2009"},
@@ -43,7 +46,10 @@ TEST(Formats, DateTimeOmitsOnlyExactMidnight) {
 
 TEST(Formats, ParsesShortDates) {
   const LocalDateTime today = At(2026, 12, 10);
-  struct Case { const char* text; std::optional<LocalDateTime> expected; };
+  struct Case {
+    const char* text;
+    std::optional<LocalDateTime> expected;
+  };
   const Case kCases[] = {
       {"05.03.2009", At(2009, 3, 5)},
       {" 5.3.2009 ", At(2009, 3, 5)},
@@ -84,7 +90,10 @@ TEST(Formats, LocalTimeRoundTrip) {
 }
 
 TEST(Formats, GeneralNumberFormat) {
-  struct Case { double value; const char* expected; };
+  struct Case {
+    double value;
+    const char* expected;
+  };
   const Case kCases[] = {
       {0, "0"},
       {-0.0, "0"},
@@ -111,9 +120,16 @@ TEST(Formats, GeneralNumberFormat) {
 TEST(Formats, Integers) {
   EXPECT_EQ("1234567", FormatInteger(1234567));
   EXPECT_EQ("-5", FormatInteger(-5));
-  struct Case { long long value; const char* expected; };
+  struct Case {
+    long long value;
+    const char* expected;
+  };
   const Case kGrouped[] = {
-      {0, "0"}, {999, "999"}, {1000, "1 000"}, {1234567, "1 234 567"}, {-1234567, "-1 234 567"},
+      {0, "0"},
+      {999, "999"},
+      {1000, "1 000"},
+      {1234567, "1 234 567"},
+      {-1234567, "-1 234 567"},
       {std::numeric_limits<long long>::min(), "-9 223 372 036 854 775 808"},
   };
   for (const auto& c : kGrouped) {
@@ -129,11 +145,22 @@ TEST(Formats, QuantityFormatHidesZeroAndMarksNegatives) {
 }
 
 TEST(Formats, ParsesNumbersWithEitherSeparator) {
-  struct Case { const char* text; std::optional<double> expected; };
+  struct Case {
+    const char* text;
+    std::optional<double> expected;
+  };
   const Case kCases[] = {
-      {"12,5", 12.5}, {"12.5", 12.5}, {" 7 ", 7}, {"+3", 3}, {"-3", -3},
-      {"", std::nullopt}, {"-", std::nullopt}, {"+", std::nullopt}, {"+-3", std::nullopt},
-      {"1,2,3", std::nullopt}, {"12a", std::nullopt},
+      {"12,5", 12.5},
+      {"12.5", 12.5},
+      {" 7 ", 7},
+      {"+3", 3},
+      {"-3", -3},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {"+", std::nullopt},
+      {"+-3", std::nullopt},
+      {"1,2,3", std::nullopt},
+      {"12a", std::nullopt},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.text);

@@ -85,7 +85,8 @@ TEST(TranslationTables, ConvertUtf8ThroughBothCodePages) {
   EXPECT_EQ(oem, ToOem(ansi));
   EXPECT_EQ(ansi, FromOem(oem));
   EXPECT_EQ(utf8, Cp1251ToUtf8(ansi));
-  EXPECT_EQ("a?b", Utf8ToCp866("a\xE2\x82\xAC" "b"));  // the euro sign is not in CP866
+  EXPECT_EQ("a?b", Utf8ToCp866("a\xE2\x82\xAC"
+                               "b"));  // the euro sign is not in CP866
 }
 
 }  // namespace

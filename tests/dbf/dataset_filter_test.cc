@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "dataset_test_util.h"
-#include "dbf/table/code_page.h"
-#include "dbf/dataset/dataset_table.h"
 #include "dbf/base/errors.h"
+#include "dbf/dataset/dataset_table.h"
+#include "dbf/table/code_page.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "dbf/dataset/dataset_view.h"
-#include "dbf/table/dbf_columns.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/table/dbf_columns.h"
 #include "sample_price_list.h"
 
 namespace zakaz::dbf::testing {

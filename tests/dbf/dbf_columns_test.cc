@@ -13,21 +13,21 @@
 namespace zakaz::dbf {
 namespace {
 
-using ::testing::StartsWith;
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
 using testing::Col;
 using testing::Left;
 using testing::Right;
+using ::testing::StartsWith;
+using ::testing::StrEq;
 using testing::TableBytes;
+using ::testing::ThrowsMessage;
 using testing::WriteBytes;
 
 // One record holding every kind of column the tests need; column numbers:
 // 1 NAME C(5), 2 QUANT N(5,0), 3 PRICE N(10,2), 4 D D(8), 5 L L(1),
 // 6 F F(6,1), 7 LONG C(300), 8 TINY N(3,2).
-const std::vector<Col> kColumns = {{"NAME", 'C', 5},    {"QUANT", 'N', 5},  {"PRICE", 'N', 10, 2},
-                                   {"D", 'D', 8},       {"L", 'L', 1},      {"F", 'F', 6, 1},
-                                   {"LONG", 'C', 300},  {"TINY", 'N', 3, 2}};
+const std::vector<Col> kColumns = {{"NAME", 'C', 5},   {"QUANT", 'N', 5},  {"PRICE", 'N', 10, 2},
+                                   {"D", 'D', 8},      {"L", 'L', 1},      {"F", 'F', 6, 1},
+                                   {"LONG", 'C', 300}, {"TINY", 'N', 3, 2}};
 
 std::string Record(const std::string& name, const std::string& quant, const std::string& price,
                    const std::string& date, const std::string& logical) {
@@ -119,8 +119,8 @@ TEST_F(DbfColumnsTest, AsterisksAloneAreAnUnsetNumber) {
     const char* text;
     bool unset;
   };
-  const Case cases[] = {{"*****", true}, {"  ***", true}, {"*", true},   {"", false},
-                        {"    0", false}, {"12*", false}, {"*1*", false}, {"* *", false}};
+  const Case cases[] = {{"*****", true},  {"  ***", true}, {"*", true},    {"", false},
+                        {"    0", false}, {"12*", false},  {"*1*", false}, {"* *", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     TDbfColumns& t = Open(Record("*****", c.text, "", "", ""));
@@ -129,8 +129,9 @@ TEST_F(DbfColumnsTest, AsterisksAloneAreAnUnsetNumber) {
     if (c.unset) {
       EXPECT_EQ(0, t.GetNumber(2));
     } else if (std::string_view(c.text).find('*') != std::string_view::npos) {
-      EXPECT_THAT([&] { t.GetNumber(2); },
-                  ThrowsMessage<ETableError>(StartsWith("Invalid numeric value in field price->QUANT (")));
+      EXPECT_THAT(
+          [&] { t.GetNumber(2); },
+          ThrowsMessage<ETableError>(StartsWith("Invalid numeric value in field price->QUANT (")));
     }
   }
 }
@@ -142,11 +143,21 @@ TEST_F(DbfColumnsTest, PutNumberStoresTheWrittenForm) {
     const char* stored;
   };
   const Case cases[] = {
-      {2, 5, "    5"},           {2, -3, "   -3"},           {2, 99999, "99999"},
-      {2, 0, "    0"},           {2, 2.5, "    3"},          {2, -2.5, "   -3"},
-      {2, 0.4, "    0"},         {2, -0.4, "    0"},         {3, 12.5, "     12.50"},
-      {3, 0.125, "      0.13"},  {3, 2.675, "      2.68"},   {3, -0.001, "      0.00"},
-      {3, 1234567.891, "1234567.89"}, {6, -7.25, "  -7.3"}, {3, 1e-300, "      0.00"},
+      {2, 5, "    5"},
+      {2, -3, "   -3"},
+      {2, 99999, "99999"},
+      {2, 0, "    0"},
+      {2, 2.5, "    3"},
+      {2, -2.5, "   -3"},
+      {2, 0.4, "    0"},
+      {2, -0.4, "    0"},
+      {3, 12.5, "     12.50"},
+      {3, 0.125, "      0.13"},
+      {3, 2.675, "      2.68"},
+      {3, -0.001, "      0.00"},
+      {3, 1234567.891, "1234567.89"},
+      {6, -7.25, "  -7.3"},
+      {3, 1e-300, "      0.00"},
   };
   TDbfColumns& t = Open();
   for (const Case& c : cases) {
@@ -166,8 +177,8 @@ TEST_F(DbfColumnsTest, FailedPutsLeaveTheColumnAsItWas) {
   keeps([&] { t.PutNumber(2, 123456); }, "numeric value too big in field QUANT - 123456", 2);
   keeps([&] { t.PutNumber(2, 100000); }, "numeric value too big in field QUANT - 100000", 2);
   keeps([&] { t.PutNumber(2, -10000); }, "numeric value too big in field QUANT - -10000", 2);
-  keeps([&] { t.PutNumber(3, 1e12); },
-        "numeric value too big in field PRICE - 1000000000000.00", 3);
+  keeps([&] { t.PutNumber(3, 1e12); }, "numeric value too big in field PRICE - 1000000000000.00",
+        3);
   keeps([&] { t.PutNumber(2, std::nan("")); }, "numeric value too big in field QUANT - nan", 2);
   keeps([&] { t.PutNumber(1, 1); }, "Field NAME is the incorrect type", 1);
   keeps([&] { t.PutNumber("name", 1); }, "Field name is the incorrect type", 1);
@@ -244,18 +255,29 @@ TEST_F(DbfColumnsTest, PutDateAndPutStringStoreDates) {
 }
 
 TEST_F(DbfColumnsTest, LogicalsReadFromTheirLetter) {
-  for (const auto& [stored, value] : std::vector<std::pair<std::string, bool>>{
-           {"T", true}, {"t", true}, {"Y", true}, {"y", true}, {"J", true}, {"j", true},
-           {"F", false}, {"N", false}, {"?", false}, {" ", false}}) {
+  for (const auto& [stored, value] : std::vector<std::pair<std::string, bool>>{{"T", true},
+                                                                               {"t", true},
+                                                                               {"Y", true},
+                                                                               {"y", true},
+                                                                               {"J", true},
+                                                                               {"j", true},
+                                                                               {"F", false},
+                                                                               {"N", false},
+                                                                               {"?", false},
+                                                                               {" ", false}}) {
     SCOPED_TRACE(stored);
     TDbfColumns& t = Open(Record("", "", "", "", stored));
     EXPECT_EQ(value, t.GetLogical(5));
     EXPECT_EQ(value ? "T" : "F", t.GetString(5));
   }
   TDbfColumns& t = Open();
-  for (const auto& [text, stored] : std::vector<std::pair<std::string, std::string>>{
-           {"yes", "T"}, {"j", "T"}, {"no", "F"}, {"", "F"}, {"2", "T"}, {"0,5", "F"},
-           {"-1", "T"}}) {
+  for (const auto& [text, stored] : std::vector<std::pair<std::string, std::string>>{{"yes", "T"},
+                                                                                     {"j", "T"},
+                                                                                     {"no", "F"},
+                                                                                     {"", "F"},
+                                                                                     {"2", "T"},
+                                                                                     {"0,5", "F"},
+                                                                                     {"-1", "T"}}) {
     SCOPED_TRACE(text);
     t.PutString(5, text);
     EXPECT_EQ(stored, t.GetText(5));
@@ -335,7 +357,8 @@ TEST_F(DbfColumnsTest, ExtendedVersionHoldsFixedSizeNumbers) {
   WriteBytes(path, TableBytes(columns, {std::string(29, ' ')}, 0x30));
   TDbfColumns t(path, false, true);
   t.BlankRecord();
-  EXPECT_EQ(std::string(28, '\0'), std::string(reinterpret_cast<const char*>(t.RecordBuffer()) + 1, 28));
+  EXPECT_EQ(std::string(28, '\0'),
+            std::string(reinterpret_cast<const char*>(t.RecordBuffer()) + 1, 28));
   t.PutNumber(1, -42);
   t.PutNumber(2, 3.25);
   t.PutNumber(3, 12.34567);

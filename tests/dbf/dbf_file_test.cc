@@ -4,6 +4,8 @@
 #include "dbf/table/dbf_file.h"
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -13,11 +15,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include "dbf/table/dbf_columns.h"
 #include "dbf/base/errors.h"
+#include "dbf/table/dbf_columns.h"
 #include "sample_price_list.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
@@ -25,13 +24,13 @@
 namespace zakaz::dbf {
 namespace {
 
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
 using testing::Col;
 using testing::Left;
 using testing::ReadBytes;
 using testing::Right;
+using ::testing::StrEq;
 using testing::TableBytes;
+using ::testing::ThrowsMessage;
 using testing::U16At;
 using testing::U32At;
 using testing::WriteBytes;
@@ -121,17 +120,18 @@ TEST_F(DbfFileTest, CountComesFromTheFileSizeNotTheHeader) {
   EXPECT_EQ(4u, U32At(ReadBytes(path), 4));
 
   // A partial record at the end is not counted either.
-  const std::string partial = Make("p.dbf", TableBytes(kNameQuant, Rows(2), 0x03, 2, false) + "  ab");
+  const std::string partial =
+      Make("p.dbf", TableBytes(kNameQuant, Rows(2), 0x03, 2, false) + "  ab");
   TDbfFile table(partial, false, false);
   EXPECT_EQ(2, table.RecordCount());
 }
 
 TEST_F(DbfFileTest, HeaderRewriteStoresDateCountStampAndClearsHighFlagBits) {
   std::string bytes = TableBytes(kNameQuant, Rows(2));
-  bytes[12] = 7;                  // reserved: kept
-  bytes[20] = 9;                  // writer identity: replaced
+  bytes[12] = 7;                        // reserved: kept
+  bytes[20] = 9;                        // writer identity: replaced
   bytes[28] = static_cast<char>(0xFF);  // flags: bits 0-2 kept, 3-7 cleared
-  bytes[29] = 0x65;               // language mark: kept
+  bytes[29] = 0x65;                     // language mark: kept
   const std::string path = Make("t.dbf", bytes);
   {
     TDbfFile table(path, false, true);
@@ -270,14 +270,14 @@ std::vector<BadHeaderCase> BadHeaders() {
       {"C column wider than the record", with(32 + 17, 1), kInvalid},
       {"descriptors cut short", good.substr(0, 60), kRead},
       {"0x30 without its 263-byte area", with(0, 0x30), kInvalid},
-      {"0x30 integer narrower than four bytes",
-       TableBytes({{"I", 'I', 2}}, {" ab"}, 0x30), kInvalid},
+      {"0x30 integer narrower than four bytes", TableBytes({{"I", 'I', 2}}, {" ab"}, 0x30),
+       kInvalid},
       // Memo and picture columns of 0x30 are 4 binary bytes: a narrower one
       // at the end of the record would be written past it.
       {"0x30 memo narrower than four bytes",
        TableBytes({{"NAME", 'C', 3}, {"M", 'M', 1}}, {" abcd"}, 0x30), kInvalid},
-      {"0x30 picture narrower than four bytes",
-       TableBytes({{"G", 'G', 3}}, {" abc"}, 0x30), kInvalid},
+      {"0x30 picture narrower than four bytes", TableBytes({{"G", 'G', 3}}, {" abc"}, 0x30),
+       kInvalid},
   };
 }
 
@@ -285,8 +285,8 @@ TEST_F(DbfFileTest, DamagedHeadersAreRejectedWithAClearMessage) {
   for (const BadHeaderCase& c : BadHeaders()) {
     SCOPED_TRACE(c.name);
     const std::string path = Make("bad.dbf", c.bytes);
-    const std::string expected = std::string(c.message).replace(
-        std::string(c.message).find("%s"), 2, path);
+    const std::string expected =
+        std::string(c.message).replace(std::string(c.message).find("%s"), 2, path);
     EXPECT_THAT([&] { TDbfFile table(path, false, false); },
                 ThrowsMessage<ETableError>(StrEq(expected)));
   }
@@ -371,8 +371,11 @@ TEST_F(DbfFileTest, AnOpenTableCannotBeOpenedAgainHereOrElsewhere) {
 
   // Creating a table over the open one fails and leaves it as it is.
   const std::string before = ReadBytes(path);
-  EXPECT_THAT([&] { CreateEmptyTable(path, {{"X", 'C', 1, 0}}); },
-              ThrowsMessage<ETableError>(StrEq("Could not create file " + path)));
+  EXPECT_THAT(
+      [&] {
+        CreateEmptyTable(path, {{"X", 'C', 1, 0}});
+      },
+      ThrowsMessage<ETableError>(StrEq("Could not create file " + path)));
   EXPECT_EQ(before, ReadBytes(path));
 }
 
@@ -475,7 +478,8 @@ TEST_F(DbfFileTest, AFailedWriteIsReportedAndNotCounted) {
   std::string report;
   char chunk[256];
   ssize_t n;
-  while ((n = ::read(pipe_fds[0], chunk, sizeof chunk)) > 0) report.append(chunk, static_cast<size_t>(n));
+  while ((n = ::read(pipe_fds[0], chunk, sizeof chunk)) > 0)
+    report.append(chunk, static_cast<size_t>(n));
   ::close(pipe_fds[0]);
   int status = 0;
   ::waitpid(child, &status, 0);

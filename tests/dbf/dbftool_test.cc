@@ -1,14 +1,13 @@
 // The table inspector as support staff run it, and the sample price list it
 // makes.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 
-#include <gtest/gtest.h>
-
+#include "dbf/base/julian_day.h"
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
-#include "dbf/base/julian_day.h"
 #include "sample_price_list.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
@@ -71,9 +70,9 @@ TEST_F(DbftoolTest, InfoShowsHeaderAndColumns) {
 TEST_F(DbftoolTest, DumpShowsEveryRecordInUtf8WithDeletedOnesMarked) {
   const std::string path = dir_.File("t.dbf");
   const std::vector<Col> columns = {{"NAME", 'C', 8}, {"QUANT", 'N', 5}, {"D", 'D', 8}};
-  WriteBytes(path, TableBytes(columns, {" " + Left(Utf8ToCp866("Ёж"), 8) + Right("3", 5) +
-                                            "20240105",
-                                        "*" + Left("old", 8) + Right("", 5) + Left("", 8)}));
+  WriteBytes(path,
+             TableBytes(columns, {" " + Left(Utf8ToCp866("Ёж"), 8) + Right("3", 5) + "20240105",
+                                  "*" + Left("old", 8) + Right("", 5) + Left("", 8)}));
   const Result r = Tool("dump " + path);
   EXPECT_EQ(0, r.status);
   EXPECT_EQ(
@@ -86,8 +85,8 @@ TEST_F(DbftoolTest, DumpShowsEveryRecordInUtf8WithDeletedOnesMarked) {
 TEST_F(DbftoolTest, DumpIntoAReaderThatStopsEarlySucceeds) {
   const std::string path = dir_.File("p.dbf");
   WriteSamplePriceList(path, {3000, 1, 0});
-  const std::string command = "bash -c 'set -o pipefail; " + std::string(DBFTOOL_PATH) +
-                              " dump " + path + " | head -2 >/dev/null'";
+  const std::string command = "bash -c 'set -o pipefail; " + std::string(DBFTOOL_PATH) + " dump " +
+                              path + " | head -2 >/dev/null'";
   EXPECT_EQ(0, std::system(command.c_str()));
 }
 
@@ -136,7 +135,7 @@ TEST_F(DbftoolTest, SamplePriceListLooksLikeTheSuppliersList) {
   WriteSamplePriceList(path, {1000, 1, today});
   TDbfColumns table(path, false, false);
   ASSERT_EQ(11, table.FieldCount());
-  const std::vector<std::string> names = {"NAME", "PROIZVOD", "PRICE", "KOL",     "QUANT", "Kod",
+  const std::vector<std::string> names = {"NAME", "PROIZVOD", "PRICE",   "KOL",  "QUANT",  "Kod",
                                           "SROK", "NDS",      "FASOVKA", "FLAG", "COMMENT"};
   const std::string types = "CCNNNCCNCNC";
   const int widths[] = {100, 25, 10, 8, 5, 100, 10, 2, 10, 1, 100};

@@ -1,21 +1,22 @@
 // The expression language on its own: literals, operators and their binding,
 // text comparison and patterns, and the failure messages, with no table.
+#include "dbf/expr/exp_handler.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "dbf/base/errors.h"
-#include "dbf/expr/exp_handler.h"
 #include "dbf/expr/exp_nodes.h"
 #include "exp_test_util.h"
 
 namespace zakaz::dbf {
 namespace {
 
+using testing::Eval;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
-using testing::Eval;
 
 struct EvalCase {
   const char* text;
@@ -36,13 +37,26 @@ void ExpectAll(TExpHandler& handler, const EvalCase (&cases)[N]) {
 
 TEST(ExpLanguage, ReadsEveryKindOfLiteral) {
   constexpr EvalCase kCases[] = {
-      {"'abc'", "'abc'"},         {"\"abc\"", "'abc'"},       {"[a'b]", "'a'b'"},
-      {"''", "''"},               {"12", "12"},               {"1.50", "1.5"},
-      {"-3", "-3"},               {"+4", "4"},                {"1.2.3", "0"},
-      {"-", "0"},                 {".T.", ".T."},             {".f.", ".F."},
-      {"{20260105}", "{20260105}"}, {"{5.1.2026}", "{20260105}"}, {"{ }", "{        }"},
-      {"{20261332}", "{18991230}"}, {"TRUE", ".T."},          {"false", ".F."},
-      {"PI", "3.141593"},         {"  'pad'  ", "'pad'"},
+      {"'abc'", "'abc'"},
+      {"\"abc\"", "'abc'"},
+      {"[a'b]", "'a'b'"},
+      {"''", "''"},
+      {"12", "12"},
+      {"1.50", "1.5"},
+      {"-3", "-3"},
+      {"+4", "4"},
+      {"1.2.3", "0"},
+      {"-", "0"},
+      {".T.", ".T."},
+      {".f.", ".F."},
+      {"{20260105}", "{20260105}"},
+      {"{5.1.2026}", "{20260105}"},
+      {"{ }", "{        }"},
+      {"{20261332}", "{18991230}"},
+      {"TRUE", ".T."},
+      {"false", ".F."},
+      {"PI", "3.141593"},
+      {"  'pad'  ", "'pad'"},
   };
   TExpHandler handler;
   ExpectAll(handler, kCases);
@@ -59,7 +73,7 @@ TEST(ExpLanguage, BindsByPriorityThenLeftToRight) {
       {"2^3", "8"},
       {"2 ^ 2.9", "4"},
       {"2 ^ 1", "2"},
-      {"2 ^ 0", "2"},       // a power below 2 leaves the left value
+      {"2 ^ 0", "2"},  // a power below 2 leaves the left value
       {"2 ^ -5", "2"},
       {"0.5 ^ 99999999999 = 0", ".T."},  // a huge power is computed, not looped
       {"-1 ^ 99999999999", "-1"},
@@ -87,8 +101,7 @@ TEST(ExpLanguage, BuildsTheTreeTheRulesDescribe) {
       {"10 - 2 - 3", "[- [- 10 2] 3]"},
       {"1 > 0 .AND. .NOT. 2 > 10 .OR. 3 > 5",
        "[.AND. [> 1 0] ([.OR. [.NOT. _ [> 2 10]] [> 3 5]])]"},
-      {".NOT. 2 > 10 .OR. 3 > 5 .AND. 1 > 0",
-       "[.OR. [.NOT. _ [> 2 10]] [.AND. [> 3 5] [> 1 0]]]"},
+      {".NOT. 2 > 10 .OR. 3 > 5 .AND. 1 > 0", "[.OR. [.NOT. _ [> 2 10]] [.AND. [> 3 5] [> 1 0]]]"},
       {"ABS(-1) + (2)", "[+ ABS(-1) (2)]"},
       {"'a' $ 'abc' == .T.", "[exactly equal [in string 'a' 'abc'] .T.]"},
       {"1 EQ 1 .and. 2 ne 3 OR 4 gt 5", "[.OR. [.AND. [= 1 1] [# 2 3]] [> 4 5]]"},
@@ -103,12 +116,27 @@ TEST(ExpLanguage, BuildsTheTreeTheRulesDescribe) {
 
 TEST(ExpLanguage, ComparesWithEverySpelling) {
   constexpr EvalCase kCases[] = {
-      {"1 = 1", ".T."},   {"1 EQ 2", ".F."},  {"1 # 1", ".F."},   {"1 <> 2", ".T."},
-      {"1 != 2", ".T."},  {"1 .ne. 1", ".F."}, {"2 > 1", ".T."},  {"2 gt 2", ".F."},
-      {"1 < 2", ".T."},   {"2 LT. 1", ".F."}, {"2 >= 2", ".T."},  {"2 => 3", ".F."},
-      {"2 .GE 1", ".T."}, {"2 <= 2", ".T."},  {"3 =< 2", ".F."},  {"2 le 1", ".F."},
-      {".T. = .T.", ".T."}, {".T. # .F.", ".T."}, {"{20260102} > {20260101}", ".T."},
-      {"{20260105} - {20260101} = 4", ".T."}, {"{20260101} + 1 > {20260101}", ".T."},
+      {"1 = 1", ".T."},
+      {"1 EQ 2", ".F."},
+      {"1 # 1", ".F."},
+      {"1 <> 2", ".T."},
+      {"1 != 2", ".T."},
+      {"1 .ne. 1", ".F."},
+      {"2 > 1", ".T."},
+      {"2 gt 2", ".F."},
+      {"1 < 2", ".T."},
+      {"2 LT. 1", ".F."},
+      {"2 >= 2", ".T."},
+      {"2 => 3", ".F."},
+      {"2 .GE 1", ".T."},
+      {"2 <= 2", ".T."},
+      {"3 =< 2", ".F."},
+      {"2 le 1", ".F."},
+      {".T. = .T.", ".T."},
+      {".T. # .F.", ".T."},
+      {"{20260102} > {20260101}", ".T."},
+      {"{20260105} - {20260101} = 4", ".T."},
+      {"{20260101} + 1 > {20260101}", ".T."},
   };
   TExpHandler handler;
   ExpectAll(handler, kCases);
@@ -137,16 +165,16 @@ TEST(ExpLanguage, ComparesTexts) {
       {"'ab c' = '*abc*'", ".F."},
       {"'anything' = '*'", ".T."},
       {"'   ' = '**'", ".T."},
-      {"'x' = '***'", ".F."},       // only one asterisk goes at each end
+      {"'x' = '***'", ".F."},  // only one asterisk goes at each end
       {"'a*b' = '*a*b*'", ".T."},
       {"'axb' = '*a*b*'", ".F."},
-      {"'abc' = '*a?c*'", ".F."},   // after a leading asterisk "?" is a plain byte
+      {"'abc' = '*a?c*'", ".F."},  // after a leading asterisk "?" is a plain byte
       {"'a?c' = '*a?c*'", ".T."},
       {"'abc' = 'a?c*'", ".T."},
-      {"'xabc' = 'a?c*'", ".F."},   // "?" stands for the value's byte at its own position
+      {"'xabc' = 'a?c*'", ".F."},  // "?" stands for the value's byte at its own position
       {"'abcd' = '?bc*'", ".T."},
       {"'ab' = '*abc*'", ".F."},
-      {"'*abc*' = 'xabcx'", ".F."}, // the pattern is always the right side
+      {"'*abc*' = 'xabcx'", ".F."},  // the pattern is always the right side
       {"'abc' # '*b*'", ".F."},
       {"'abc' < '*z*'", ".T."},
       {"'abc' >= '*z*'", ".F."},

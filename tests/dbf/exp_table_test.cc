@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "dbf/table/dbf_columns.h"
 #include "dbf/base/errors.h"
-#include "dbf/table/exp_dbf_link.h"
 #include "dbf/expr/exp_functions.h"
 #include "dbf/expr/exp_handler.h"
 #include "dbf/expr/exp_nodes.h"
+#include "dbf/table/dbf_columns.h"
+#include "dbf/table/exp_dbf_link.h"
 #include "exp_test_util.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"

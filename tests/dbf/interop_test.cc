@@ -2,18 +2,17 @@
 // reader (Debian's python3-dbfread), and tables an independent writer makes
 // (shapelib's dbfcreate/dbfadd) read with the same values in the engine.
 // Both tools are part of the project's setup; these tests need them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <stdio.h>
 #include <sys/wait.h>
 
 #include <charconv>
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include "dbf/table/code_page.h"
-#include "dbf/table/dbf_columns.h"
 #include "dbf/base/errors.h"
 #include "dbf/base/julian_day.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_columns.h"
 #include "sample_price_list.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
@@ -21,13 +20,13 @@
 namespace zakaz::dbf {
 namespace {
 
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
 using testing::Col;
 using testing::Left;
 using testing::ReadBytes;
 using testing::Right;
+using ::testing::StrEq;
 using testing::TableBytes;
+using ::testing::ThrowsMessage;
 using testing::U32At;
 using testing::WriteBytes;
 
@@ -110,11 +109,13 @@ TEST_F(InteropTest, WhatTheEngineWritesReadsTheSameInAnIndependentReader) {
   // The header claims 7 records for the one there: the engine's count comes
   // from the size, and its rewrite puts the right count in the header, which
   // is what the other reader goes by.
-  const std::vector<Col> columns = {{"NAME", 'C', 300}, {"PRICE", 'N', 10, 2},
-                                    {"QUANT", 'N', 5},  {"SROK", 'D', 8},
+  const std::vector<Col> columns = {{"NAME", 'C', 300},
+                                    {"PRICE", 'N', 10, 2},
+                                    {"QUANT", 'N', 5},
+                                    {"SROK", 'D', 8},
                                     {"OK", 'L', 1}};
-  const std::string first = " " + Left("first", 300) + Right("1.00", 10) + Right("1", 5) +
-                            "20240101" + "F";
+  const std::string first =
+      " " + Left("first", 300) + Right("1.00", 10) + Right("1", 5) + "20240101" + "F";
   WriteBytes(path, TableBytes(columns, {first}, 0x03, 7));
   {
     TDbfColumns table(path, false, true);
@@ -208,9 +209,9 @@ TEST_F(InteropTest, SamplePriceListReadsTheSameInBothReaders) {
 TEST_F(InteropTest, WhatAnIndependentWriterMakesReadsTheSameInTheEngine) {
   const std::string path = dir_.File("SHAPE.dbf");
   int status = 0;
-  std::string out = RunShell("dbfcreate " + Quote(path) +
-                            " -s NAME 50 -n PRICE 10 2 -n QUANT 5 0 -n NEG 8 3 2>&1",
-                        &status);
+  std::string out = RunShell(
+      "dbfcreate " + Quote(path) + " -s NAME 50 -n PRICE 10 2 -n QUANT 5 0 -n NEG 8 3 2>&1",
+      &status);
   ASSERT_EQ(0, status) << out;
   const std::vector<std::vector<std::string>> rows = {
       {Utf8ToCp866("Аспирин №10"), "12.5", "7", "-0.125"},

@@ -6,10 +6,10 @@
 #include <iterator>
 
 #include "dataset_test_util.h"
-#include "dbf/table/code_page.h"
-#include "dbf/dataset/dataset_table.h"
-#include "dbf/table/dbf_builder.h"
 #include "dbf/base/errors.h"
+#include "dbf/dataset/dataset_table.h"
+#include "dbf/table/code_page.h"
+#include "dbf/table/dbf_builder.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {

@@ -4,10 +4,10 @@
 // runs in fatal mode, so a broken contract ends the test executable.
 #include "ordering/data_set_model.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
-
-#include <gtest/gtest.h>
 
 #include "dbf/dataset/table_dataset.h"
 #include "dbf/table/dbf_columns.h"

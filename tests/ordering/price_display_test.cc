@@ -17,7 +17,12 @@ TEST(ExpiryColour, ShortExpiryRedVitalDrugsBlue) {
   today.year = 2026;
   today.month = 12;
   today.day = 10;
-  struct Case { std::string srok; long long flag; RowColour expected; const char* why; };
+  struct Case {
+    std::string srok;
+    long long flag;
+    RowColour expected;
+    const char* why;
+  };
   const Case kCases[] = {
       {DateAfter(today, 180), 0, RowColour::kDefault, "exactly 180 days"},
       {DateAfter(today, 179), 0, RowColour::kRed, "179 days"},

@@ -1,5 +1,7 @@
 #include "common/atomic_file.h"
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -8,9 +10,6 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "settings/enforced_permissions.h"
 #include "settings/test_files.h"

@@ -1,12 +1,11 @@
 #include "settings/ini_file.h"
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "settings/enforced_permissions.h"
 #include "settings/errors.h"

@@ -1,10 +1,10 @@
 #include "settings/ini_text.h"
 
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <stdexcept>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace zakaz {
 namespace {

@@ -1,6 +1,8 @@
 #include "settings/nastroyki.h"
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,13 +19,10 @@
 #include <string>
 #include <vector>
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "settings/enforced_permissions.h"
-#include "support/fake_user_prompts.h"
 #include "settings/param_ini.h"
 #include "settings/test_files.h"
+#include "support/fake_user_prompts.h"
 #include "support/temp_dir.h"
 
 extern char** environ;

@@ -1,13 +1,13 @@
 #include "settings/qt_user_prompts.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <functional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "common/user_prompts.h"
 

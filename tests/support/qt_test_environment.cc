@@ -2,10 +2,10 @@
 // test and destroyed after the last, on the offscreen platform unless the
 // environment already names one. Linked as an object library, so the
 // registration below runs in every Qt test executable that links it.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 namespace {
 

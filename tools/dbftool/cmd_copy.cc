@@ -2,8 +2,8 @@
 
 #include <ostream>
 
-#include "dbf/table/code_page.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/table/code_page.h"
 
 namespace zakaz::dbftool {
 

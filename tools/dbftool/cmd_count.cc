@@ -4,13 +4,13 @@
 #include <memory>
 #include <ostream>
 
+#include "dbf/base/errors.h"
+#include "dbf/expr/exp_handler.h"
+#include "dbf/expr/expression_messages.h"
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
 #include "dbf/table/dbf_cursor.h"
-#include "dbf/base/errors.h"
 #include "dbf/table/exp_dbf_link.h"
-#include "dbf/expr/exp_handler.h"
-#include "dbf/expr/expression_messages.h"
 
 namespace zakaz::dbftool {
 namespace {

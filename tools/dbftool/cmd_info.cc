@@ -29,9 +29,9 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
       << static_cast<int>(table.Version()) << std::dec << std::setfill(' ') << "\n";
   // The year is stored modulo 100 (some writers store year - 1900); both
   // read the same way for years 2000..2099.
-  out << "Last update: " << std::setw(2) << std::setfill('0') << static_cast<int>(header[3])
-      << "." << std::setw(2) << static_cast<int>(header[2]) << "."
-      << 2000 + header[1] % 100 << std::setfill(' ') << "\n";
+  out << "Last update: " << std::setw(2) << std::setfill('0') << static_cast<int>(header[3]) << "."
+      << std::setw(2) << static_cast<int>(header[2]) << "." << 2000 + header[1] % 100
+      << std::setfill(' ') << "\n";
   out << "Records by header: " << StoredCount(header) << "\n";
   out << "Records by size: " << table.RecordCount() << "\n";
   out << "Header length: " << table.HeaderLength() << "\n";
@@ -39,9 +39,9 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
   out << "Columns: " << table.FieldCount() << "\n";
   out << "  #  Name        Type  Width  Dec\n";
   for (const dbf::TDbfDescriptor& d : table.Descriptors()) {
-    out << std::setw(3) << d.number << "  " << std::left << std::setw(11) << d.name
-        << std::right << " " << d.type << "  " << std::setw(6) << d.width << "  "
-        << std::setw(3) << d.decimals << "\n";
+    out << std::setw(3) << d.number << "  " << std::left << std::setw(11) << d.name << std::right
+        << " " << d.type << "  " << std::setw(6) << d.width << "  " << std::setw(3) << d.decimals
+        << "\n";
   }
   out.flags(flags);
   return 0;

@@ -19,8 +19,8 @@ bool ParseWhole(const std::string& text, T* value) {
 int RunSample(const Args& args, std::ostream& out, std::ostream& err) {
   dbf::TSampleOptions options;
   const bool with_seed = args.size() == 4 && args[2] == "--seed";
-  if ((args.size() != 2 && !with_seed) || !ParseWhole(args[0], &options.rows) ||
-      options.rows < 0 || (with_seed && !ParseWhole(args[3], &options.seed))) {
+  if ((args.size() != 2 && !with_seed) || !ParseWhole(args[0], &options.rows) || options.rows < 0 ||
+      (with_seed && !ParseWhole(args[3], &options.seed))) {
     err << "usage: dbftool sample N FILE [--seed S]\n";
     return 2;
   }

@@ -4,11 +4,11 @@
 #include <array>
 #include <cstdio>
 
+#include "dbf/base/julian_day.h"
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
 #include "dbf/table/dbf_file.h"
 #include "dbf/table/disk_file.h"
-#include "dbf/base/julian_day.h"
 
 namespace zakaz::dbf {
 namespace {
@@ -37,17 +37,19 @@ class Random {
 };
 
 constexpr std::array<const char*, 40> kProducts = {
-    "Аспирин",        "Парацетамол",  "Ибупрофен",     "Но-шпа",        "Анальгин",
-    "Цитрамон",       "Нурофен",      "Амоксициллин",  "Азитромицин",   "Лоратадин",
-    "Супрастин",      "Мезим форте",  "Панкреатин",    "Фестал",        "Смекта",
-    "Активированный уголь", "Валидол", "Корвалол",     "Валериана",     "Глицин",
-    "Афобазол",       "Арбидол",      "Ингавирин",     "Кагоцел",       "Називин",
-    "Ксилометазолин", "Мирамистин",   "Хлоргексидин",  "Бепантен",      "Пантенол",
-    "Троксевазин",    "Диклофенак",   "Кеторол",       "Омепразол",     "Алмагель",
-    "Энап",           "Эналаприл",    "Бисопролол",    "Аторвастатин",  "Метформин"};
+    "Аспирин",     "Парацетамол",    "Ибупрофен",    "Но-шпа",
+    "Анальгин",    "Цитрамон",       "Нурофен",      "Амоксициллин",
+    "Азитромицин", "Лоратадин",      "Супрастин",    "Мезим форте",
+    "Панкреатин",  "Фестал",         "Смекта",       "Активированный уголь",
+    "Валидол",     "Корвалол",       "Валериана",    "Глицин",
+    "Афобазол",    "Арбидол",        "Ингавирин",    "Кагоцел",
+    "Називин",     "Ксилометазолин", "Мирамистин",   "Хлоргексидин",
+    "Бепантен",    "Пантенол",       "Троксевазин",  "Диклофенак",
+    "Кеторол",     "Омепразол",      "Алмагель",     "Энап",
+    "Эналаприл",   "Бисопролол",     "Аторвастатин", "Метформин"};
 
-constexpr std::array<const char*, 8> kForms = {
-    "табл.", "табл. п/о", "капс.", "р-р д/ин.", "сироп", "мазь", "гель", "спрей наз."};
+constexpr std::array<const char*, 8> kForms = {"табл.", "табл. п/о", "капс.", "р-р д/ин.",
+                                               "сироп", "мазь",      "гель",  "спрей наз."};
 
 constexpr std::array<const char*, 8> kDoses = {"100мг", "250мг", "500мг", "50мг",
                                                "5%",    "0,1%",  "10мг",  "200мг"};
@@ -55,12 +57,12 @@ constexpr std::array<const char*, 8> kDoses = {"100мг", "250мг", "500мг", 
 constexpr std::array<const char*, 6> kPacks = {"№10", "№20", "№30", "№50", "30г", "100мл"};
 
 constexpr std::array<const char*, 16> kMakers = {
-    "Фармстандарт", "Байер",        "Гедеон Рихтер", "КРКА",       "Тева",     "Сандоз",
-    "Озон",         "Вертекс",      "Верофарм",      "Берлин-Хеми", "Акрихин", "Татхимфарм",
-    "Обновление",   "Канонфарма",   "Материа Медика", "Эвалар"};
+    "Фармстандарт", "Байер",      "Гедеон Рихтер",  "КРКА",        "Тева",    "Сандоз",
+    "Озон",         "Вертекс",    "Верофарм",       "Берлин-Хеми", "Акрихин", "Татхимфарм",
+    "Обновление",   "Канонфарма", "Материа Медика", "Эвалар"};
 
 constexpr std::array<const char*, 6> kComments = {
-    "Термолабильный", "Рецептурный",    "Акция",
+    "Термолабильный", "Рецептурный",       "Акция",
     "Новинка",        "Ограничен. кол-во", "Хранить в холодильнике"};
 
 // Cyrillic text as the tables store it.
@@ -113,10 +115,10 @@ void CreateEmptyTable(const std::string& path, const std::vector<TColumnSpec>& c
 }
 
 std::vector<TColumnSpec> PriceListColumns() {
-  return {{"NAME", 'C', 100, 0},   {"PROIZVOD", 'C', 25, 0}, {"PRICE", 'N', 10, 2},
-          {"KOL", 'N', 8, 0},      {"QUANT", 'N', 5, 0},     {"Kod", 'C', 100, 0},
-          {"SROK", 'C', 10, 0},    {"NDS", 'N', 2, 0},       {"FASOVKA", 'C', 10, 0},
-          {"FLAG", 'N', 1, 0},     {"COMMENT", 'C', 100, 0}};
+  return {{"NAME", 'C', 100, 0}, {"PROIZVOD", 'C', 25, 0}, {"PRICE", 'N', 10, 2},
+          {"KOL", 'N', 8, 0},    {"QUANT", 'N', 5, 0},     {"Kod", 'C', 100, 0},
+          {"SROK", 'C', 10, 0},  {"NDS", 'N', 2, 0},       {"FASOVKA", 'C', 10, 0},
+          {"FLAG", 'N', 1, 0},   {"COMMENT", 'C', 100, 0}};
 }
 
 void WriteSamplePriceList(const std::string& path, const TSampleOptions& options) {
@@ -134,8 +136,8 @@ void WriteSamplePriceList(const std::string& path, const TSampleOptions& options
 
   for (int row = 0; row < options.rows; ++row) {
     table.BlankRecord();
-    const std::string name = std::string(random.Pick(kProducts)) + " " + random.Pick(kForms) +
-                             " " + random.Pick(kDoses) + " " + random.Pick(kPacks);
+    const std::string name = std::string(random.Pick(kProducts)) + " " + random.Pick(kForms) + " " +
+                             random.Pick(kDoses) + " " + random.Pick(kPacks);
     table.PutText(1, Oem(name));
     table.PutText(2, makers[static_cast<size_t>(random.Below(static_cast<int>(makers.size())))]);
     table.PutNumber(3, (1000 + random.Below(500000)) / 100.0);

@@ -17,7 +17,7 @@ namespace zakaz::dbf {
 struct TColumnSpec {
   std::string name;  // stored as given (up to 10 characters)
   char type = 'C';
-  int width = 0;     // for C up to 65535 (the high byte goes to byte 17)
+  int width = 0;  // for C up to 65535 (the high byte goes to byte 17)
   int decimals = 0;
 };
 

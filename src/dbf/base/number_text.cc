@@ -121,8 +121,8 @@ void FormatFixed(double value, int decimals, std::string* out) {
   // that text (rather than the binary value) makes 0.125 round to 0.13 and
   // 2.675 to 2.68, as a person reading the number expects.
   char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                    std::chars_format::fixed);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
   std::string_view shortest(buffer, static_cast<size_t>(result.ptr - buffer));
   const size_t point = shortest.find('.');
   std::string_view whole = shortest.substr(0, point);

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "common/format_message.h"
+#include "dbf/base/errors.h"
 #include "dbf/dataset/dataset_internal.h"
 #include "dbf/dataset/dataset_messages.h"
 #include "dbf/dataset/dataset_table.h"
-#include "dbf/base/errors.h"
 #include "dbf/dataset/table_dataset.h"
 
 namespace zakaz::dbf {

@@ -8,12 +8,12 @@
 #include "common/ascii_text.h"
 #include "common/format_message.h"
 #include "common/formats.h"
-#include "dbf/dataset/dataset_internal.h"
-#include "dbf/dataset/dataset_messages.h"
-#include "dbf/dataset/dataset_table.h"
 #include "dbf/base/errors.h"
 #include "dbf/base/julian_day.h"
 #include "dbf/base/number_text.h"
+#include "dbf/dataset/dataset_internal.h"
+#include "dbf/dataset/dataset_messages.h"
+#include "dbf/dataset/dataset_table.h"
 #include "dbf/dataset/table_dataset.h"
 
 namespace zakaz::dbf {
@@ -348,9 +348,9 @@ std::string TWholeNumberField::ReadText(bool* is_null) const {
 void TWholeNumberField::StoreWhole(int64_t value) {
   if (value < min_ || value > max_) {
     throw EDatabaseError(FormatMessage(
-        msg::kValueOutOfRange, {RangeNumberText(static_cast<double>(value)), FieldName(),
-                                RangeNumberText(static_cast<double>(min_)),
-                                RangeNumberText(static_cast<double>(max_))}));
+        msg::kValueOutOfRange,
+        {RangeNumberText(static_cast<double>(value)), FieldName(),
+         RangeNumberText(static_cast<double>(min_)), RangeNumberText(static_cast<double>(max_))}));
   }
   if (uint8_t* slot = CalcSlot()) {
     SetSlotWhole(slot, value);
@@ -362,10 +362,10 @@ void TWholeNumberField::StoreWhole(int64_t value) {
 
 void TWholeNumberField::StoreNumber(double value) {
   if (std::isnan(value) || value < static_cast<double>(min_) || value > static_cast<double>(max_)) {
-    throw EDatabaseError(
-        FormatMessage(msg::kValueOutOfRange, {RangeNumberText(value), FieldName(),
-                                              RangeNumberText(static_cast<double>(min_)),
-                                              RangeNumberText(static_cast<double>(max_))}));
+    throw EDatabaseError(FormatMessage(
+        msg::kValueOutOfRange,
+        {RangeNumberText(value), FieldName(), RangeNumberText(static_cast<double>(min_)),
+         RangeNumberText(static_cast<double>(max_))}));
   }
   StoreWhole(RoundToWhole(value));
 }
@@ -565,7 +565,8 @@ void TDateField::StoreText(std::string_view text) {
     return;
   }
   int julian_day = 0;
-  if (!ParseShortDate(TrimSpaceOrControl(text), &julian_day)) ConversionError(msg::kInvalidDateValue, text);
+  if (!ParseShortDate(TrimSpaceOrControl(text), &julian_day))
+    ConversionError(msg::kInvalidDateValue, text);
   StoreNumber(julian_day - kJulianDayOfDateZero);
 }
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "dbf/table/dbf_file.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/table/dbf_file.h"
 
 namespace zakaz::dbf {
 

@@ -23,7 +23,6 @@ class TDataSetTable : public TDbfCursor {
   bool AcceptRecord() override;
   void Notify(TNotifyEvent event, int value) override;
 
-
  private:
   TTableDataSet& owner_;
 };

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "dbf/base/errors.h"
 #include "dbf/dataset/dataset_internal.h"
 #include "dbf/dataset/dataset_messages.h"
 #include "dbf/dataset/dataset_table.h"
-#include "dbf/table/dbf_builder.h"
-#include "dbf/base/errors.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/table/dbf_builder.h"
 
 namespace zakaz::dbf {
 namespace msg = dataset_messages;

@@ -8,11 +8,11 @@
 
 #include "common/file_path.h"
 #include "common/format_message.h"
-#include "dbf/table/code_page.h"
+#include "dbf/base/errors.h"
 #include "dbf/dataset/dataset_internal.h"
 #include "dbf/dataset/dataset_messages.h"
 #include "dbf/dataset/dataset_table.h"
-#include "dbf/base/errors.h"
+#include "dbf/table/code_page.h"
 
 namespace zakaz::dbf {
 namespace msg = dataset_messages;

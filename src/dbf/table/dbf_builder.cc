@@ -5,9 +5,9 @@
 #include "common/ascii_text.h"
 #include "common/file_path.h"
 #include "common/format_message.h"
+#include "dbf/base/errors.h"
 #include "dbf/table/dbf_file.h"
 #include "dbf/table/disk_file.h"
-#include "dbf/base/errors.h"
 #include "dbf/table/messages.h"
 
 namespace zakaz::dbf {

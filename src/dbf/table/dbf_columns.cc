@@ -7,8 +7,8 @@
 #include "common/format_message.h"
 #include "dbf/base/errors.h"
 #include "dbf/base/julian_day.h"
-#include "dbf/table/messages.h"
 #include "dbf/base/number_text.h"
+#include "dbf/table/messages.h"
 
 namespace zakaz::dbf {
 namespace {
@@ -325,14 +325,13 @@ void TDbfColumns::PutNumber(int n, double value) {
   const TDbfDescriptor* c = Column(n);
   if (c == nullptr) return;
   const bool binary = IsBinaryNumeric(*c);
-  const bool text_numeric = c->type == 'N' || c->type == 'F' || c->type == 'B' ||
-                            c->type == 'G' || c->type == 'M';
+  const bool text_numeric =
+      c->type == 'N' || c->type == 'F' || c->type == 'B' || c->type == 'G' || c->type == 'M';
   if (!binary && !text_numeric) throw ETableError(FormatMessage(kIncorrectType, {c->name}));
   uint8_t* bytes = RecordBuffer() + c->offset;
   if (binary) {
     auto too_big = [&] {
-      return ETableError(
-          FormatMessage(kNumericTooBig, {c->name + " - " + FormatFixed(value, 0)}));
+      return ETableError(FormatMessage(kNumericTooBig, {c->name + " - " + FormatFixed(value, 0)}));
     };
     switch (c->type) {
       case 'B':

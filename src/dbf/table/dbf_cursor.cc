@@ -5,8 +5,8 @@
 
 #include "common/format_message.h"
 #include "dbf/base/errors.h"
-#include "dbf/table/exp_dbf_link.h"
 #include "dbf/expr/exp_handler.h"
+#include "dbf/table/exp_dbf_link.h"
 #include "dbf/table/messages.h"
 
 namespace zakaz::dbf {

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dbf/table/dbf_columns.h"
 #include "dbf/base/huge_set.h"
+#include "dbf/table/dbf_columns.h"
 
 namespace zakaz::dbf {
 

@@ -138,8 +138,7 @@ void TDbfFile::ReadStructure() {
   if (offset > record_length_) throw ETableError(FormatMessage(kInvalidHeader, {Path()}));
 
   const int64_t size = FileSize();
-  const int64_t count =
-      size > header_length_ ? (size - header_length_) / record_length_ : 0;
+  const int64_t count = size > header_length_ ? (size - header_length_) / record_length_ : 0;
   record_count_ = static_cast<int>(std::min<int64_t>(count, INT_MAX));
   current_record_ = 0;
   at_eof_ = false;
@@ -169,8 +168,7 @@ void TDbfFile::RefreshHeader() {
   std::array<uint8_t, kHeaderSize> fresh{};
   ReadExactAt(0, fresh.data(), kHeaderSize);
   const int64_t size = FileSize();
-  const int64_t count =
-      size > header_length_ ? (size - header_length_) / record_length_ : 0;
+  const int64_t count = size > header_length_ ? (size - header_length_) / record_length_ : 0;
   const int new_count = static_cast<int>(std::min<int64_t>(count, INT_MAX));
   const uint32_t stamp = Get32(&fresh[16]);
   if (new_count != record_count_ || stamp != change_stamp_) changed_by_others_ = true;
@@ -344,10 +342,7 @@ void TDbfFile::UnlockTable() {
   }
 }
 
-bool TDbfFile::LockRecord(int n) {
-  return LockRegion(1073741824 + RecordOffset(n), 1);
-}
-
+bool TDbfFile::LockRecord(int n) { return LockRegion(1073741824 + RecordOffset(n), 1); }
 
 void TDbfFile::Flush() {
   TDiskFile::Flush();

@@ -66,17 +66,16 @@ enum class TNotifyEvent : int {
   kAfterFlush = 8,
 };
 
-
 // One column descriptor as read from the file, with the values the engine
 // derives from it.
 struct TDbfDescriptor {
   std::array<uint8_t, kDescriptorSize> raw{};  // the 32 bytes as stored
-  std::string name;   // stored bytes up to the first zero byte
-  char type = ' ';    // type letter as stored
-  int width = 0;      // C: byte 16 + 256 * byte 17; other types: byte 16
-  int decimals = 0;   // byte 17; 0 for C
-  int offset = 0;     // start within the record (the deletion flag is byte 0)
-  int number = 0;     // column number, from 1
+  std::string name;                            // stored bytes up to the first zero byte
+  char type = ' ';                             // type letter as stored
+  int width = 0;                               // C: byte 16 + 256 * byte 17; other types: byte 16
+  int decimals = 0;                            // byte 17; 0 for C
+  int offset = 0;  // start within the record (the deletion flag is byte 0)
+  int number = 0;  // column number, from 1
 };
 
 // The change stamp stored at header offset 16 for a moment of the day:
@@ -91,8 +90,7 @@ class TDbfFile : public TDiskFile {
   // Throws "File %s could not be found", "Access denied to file %s",
   // "Error on Read of file %s", "Table Header for %s is invalid" or
   // ETableEncryption "No Password for encrypted file %s".
-  TDbfFile(std::string_view file_name, bool shared, bool read_write,
-           std::string_view key = {});
+  TDbfFile(std::string_view file_name, bool shared, bool read_write, std::string_view key = {});
   ~TDbfFile() override;
 
   // Record operations. `position`: 1..RecordCount() reads that record; the

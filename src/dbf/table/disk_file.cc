@@ -14,8 +14,7 @@ TDiskFile::TDiskFile(std::string_view name) : path_(CurrentFileSystem().Resolve(
 TDiskFile::~TDiskFile() = default;
 
 void TDiskFile::OpenWithMode(bool read_write, bool create, bool shared, const char* failure_text) {
-  std::unique_ptr<TFileHandle> file =
-      CurrentFileSystem().Open(path_, read_write, create, shared);
+  std::unique_ptr<TFileHandle> file = CurrentFileSystem().Open(path_, read_write, create, shared);
   if (!file) throw ETableError(FormatMessage(failure_text, {path_}));
   file_ = std::move(file);
   shared_ = shared;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "dbf/table/dbf_columns.h"
 #include "dbf/expr/exp_text.h"
+#include "dbf/table/dbf_columns.h"
 
 namespace zakaz::dbf {
 
