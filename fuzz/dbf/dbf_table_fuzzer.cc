@@ -31,8 +31,10 @@ void Try(F&& f) {
 
 constexpr int kRecords = 8;
 
-// The types GetNumber reads: text numbers, binary numbers, block numbers.
+// The types GetNumber reads by number: text numbers, binary numbers, block
+// numbers. By name the getters take fewer types and refuse the others.
 constexpr std::string_view kNumberTypes = "NFIBYTMG";
+constexpr std::string_view kNumberTypesByName = "NFBGIM";
 
 bool Fits(char type, std::string_view types) { return types.find(type) != std::string_view::npos; }
 
@@ -70,8 +72,8 @@ void ReadColumns(zakaz::dbf::TDbfColumns& table, bool everything) {
   for (const auto& d : table.Descriptors()) {
     const bool wrong_too = everything && FirstOfType(table, d.number);
     Try([&] { (void)table.GetString(d.name); });
-    if (wrong_too || Fits(d.type, kNumberTypes)) Try([&] { (void)table.GetNumber(d.name); });
-    if (wrong_too || Fits(d.type, "DT")) Try([&] { (void)table.GetDate(d.name); });
+    if (wrong_too || Fits(d.type, kNumberTypesByName)) Try([&] { (void)table.GetNumber(d.name); });
+    if (wrong_too || d.type == 'D') Try([&] { (void)table.GetDate(d.name); });
     if (wrong_too || d.type == 'L') Try([&] { (void)table.GetLogical(d.name); });
     (void)table.FieldNumber(d.name);
   }
