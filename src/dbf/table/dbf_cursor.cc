@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "common/format_message.h"
 #include "dbf/base/errors.h"
@@ -200,7 +201,7 @@ void TDbfCursor::ScanBlocks() {
         throw ETableError(FormatMessage(kReadError, {Path()}));
       }
     }
-    uint8_t* record = block_.data() + (offset - block_start_);
+    uint8_t* record = block_.get() + (offset - block_start_);
     ++record_reads_;
     if (record[0] == kDeletedFlag && !UseDeleted()) continue;
     LendRecordBuffer(record);
@@ -227,14 +228,14 @@ void TDbfCursor::SetReadAhead(bool flag) {
   if (flag) {
     if (!read_ahead_allowed_ || read_ahead_) return;
     // One byte more than a read fills: a record lent from the block's end
-    // still has its spare byte.
-    block_.assign(static_cast<size_t>(block_size_) + 1, 0);
+    // still has its spare byte. Only bytes a read filled are ever served, so
+    // the block is not cleared first (a walk opens one per scan).
+    block_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(block_size_) + 1);
     block_start_ = -1;
     block_end_ = -1;
     read_ahead_ = true;
   } else if (read_ahead_) {
-    block_.clear();
-    block_.shrink_to_fit();
+    block_.reset();
     block_start_ = -1;
     block_end_ = -1;
     read_ahead_ = false;
@@ -248,7 +249,10 @@ bool TDbfCursor::BlockServes(int64_t offset) const {
 }
 
 void TDbfCursor::FillBlockAt(int64_t offset) {
-  const size_t got = TDbfColumns::ReadAt(offset, block_.data(), static_cast<size_t>(block_size_));
+  const size_t got = TDbfColumns::ReadAt(offset, block_.get(), static_cast<size_t>(block_size_));
+  // The byte behind the last one read is the spare byte of a record lent
+  // from the block's end.
+  block_[got] = 0;
   ++platform_reads_;
   block_start_ = offset;
   block_end_ = offset + static_cast<int64_t>(got);
@@ -265,7 +269,7 @@ size_t TDbfCursor::ReadAt(int64_t offset, void* buffer, size_t count) {
   }
   const size_t served =
       static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), block_end_ - offset));
-  std::memcpy(buffer, block_.data() + (offset - block_start_), served);
+  std::memcpy(buffer, block_.get() + (offset - block_start_), served);
   return served;
 }
 
@@ -276,7 +280,7 @@ void TDbfCursor::WriteAt(int64_t offset, const void* buffer, size_t count) {
   const int64_t from = std::max(offset, block_start_);
   const int64_t to = std::min(offset + static_cast<int64_t>(count), block_end_);
   if (from < to) {
-    std::memcpy(block_.data() + (from - block_start_),
+    std::memcpy(block_.get() + (from - block_start_),
                 static_cast<const uint8_t*>(buffer) + (from - offset),
                 static_cast<size_t>(to - from));
   }

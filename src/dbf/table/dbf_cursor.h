@@ -112,7 +112,7 @@ class TDbfCursor : public TDbfColumns {
 
   bool read_ahead_allowed_ = true;
   bool read_ahead_ = false;
-  std::vector<uint8_t> block_;
+  std::unique_ptr<uint8_t[]> block_;
   int32_t block_size_ = 0;
   int64_t block_start_ = -1;
   int64_t block_end_ = -1;
