@@ -8,8 +8,11 @@
 # mode, ROUNDS times each (3 by default), with ftptool and with curl, and
 # prints the best time of each as MB/s with the ratio to curl. It also fetches
 # a file a tenth of the size to show that ftptool's peak memory does not grow
-# with the file. Needs root (vsftpd logs in local users only), vsftpd, curl
-# and /usr/bin/time; builds ftptool in build-bench/ (BUILD_DIR overrides).
+# with the file. The server is the tests' own vsftpd, unpacked privately by
+# scripts/ftp_daemons.sh and run with a virtual user (bench/ftp/serve_vsftpd),
+# so no system account is made. Needs root (for the daemon's private mount
+# namespace), curl and /usr/bin/time; builds ftptool and serve_vsftpd in
+# build-bench/ (BUILD_DIR overrides).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -17,33 +20,32 @@ root=$(pwd)
 size_mb=${1:-200}
 rounds=${2:-3}
 build=${BUILD_DIR:-$root/build-bench}
+# The fixture's virtual user (tests/support/ftp_real_server.h).
 user=briolan
 password='hG&4T!9K'
 
-for tool in /usr/sbin/vsftpd curl /usr/bin/time; do
+for tool in curl /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
-[ "$(id -u)" -eq 0 ] || { echo "run as root: vsftpd logs in local users only" >&2; exit 1; }
+[ "$(id -u)" -eq 0 ] || { echo "run as root: the daemon runs in a private mount namespace" >&2; exit 1; }
 
+bash scripts/ftp_daemons.sh >/dev/null
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZAKAZ_WITH_QT=OFF \
-  -DZAKAZ_TESTS=OFF -DZAKAZ_BENCH=OFF >/dev/null
-cmake --build "$build" --target ftptool >/dev/null
+  -DZAKAZ_TESTS=ON -DZAKAZ_BENCH=ON >/dev/null
+cmake --build "$build" --target ftptool serve_vsftpd >/dev/null
 ftptool=$build/tools/ftptool/ftptool
 
 work=$(mktemp -d)
 server_pid=
 cleanup() {
-  [ -n "$server_pid" ] && kill -- "-$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  # Closing the server's input lets it stop its daemon itself.
+  exec 4>&- 2>/dev/null || true
+  [ -n "$server_pid" ] && wait "$server_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# The account as a local user, home "/" because vsftpd enters it first.
-if ! getent passwd "$user" >/dev/null; then
-  useradd --no-create-home --home-dir / --shell /bin/sh "$user"
-fi
-echo "$user:$password" | chpasswd
-mkdir -p /var/run/vsftpd/empty "$work/srv" "$work/local"
+mkdir -p "$work/srv" "$work/local"
 chmod 755 "$work"
 chmod 777 "$work/srv" "$work/local"
 
@@ -52,35 +54,17 @@ head -c "$((size_mb * 1024 * 1024 / 10))" /dev/urandom >"$work/srv/small.bin"
 cp "$work/srv/big.bin" "$work/local/up.bin"
 chmod 644 "$work/srv/"*.bin "$work/local/up.bin"
 
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-cat >"$work/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-anonymous_enable=NO
-local_enable=YES
-write_enable=YES
-local_umask=022
-local_root=$work/srv
-pasv_enable=YES
-pasv_min_port=40000
-pasv_max_port=44999
-connect_from_port_20=NO
-pam_service_name=vsftpd
-secure_chroot_dir=/var/run/vsftpd/empty
-seccomp_sandbox=NO
-isolate=NO
-isolate_network=NO
-xferlog_enable=NO
-CONF
-setsid /usr/sbin/vsftpd "$work/vsftpd.conf" >"$work/vsftpd.log" 2>&1 &
+# The server runs until its input closes; the script holds that input open.
+mkfifo "$work/hold"
+"$build/bench/serve_vsftpd" "$work/srv" <"$work/hold" >"$work/port" 2>"$work/serve.log" &
 server_pid=$!
-for _ in $(seq 100); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+exec 4>"$work/hold"
+for _ in $(seq 200); do
+  [ -s "$work/port" ] && break
+  kill -0 "$server_pid" 2>/dev/null || { cat "$work/serve.log" >&2; exit 1; }
   sleep 0.05
 done
+port=$(cat "$work/port")
 
 url=ftp://127.0.0.1:$port
 # Runs a command under /usr/bin/time; prints "seconds peak_kib".

@@ -516,14 +516,14 @@ void DataSetModel::RequestFooter() {
 
 QString DataSetModel::FooterText(int column) {
   if (column < 0 || column >= static_cast<int>(columns_.size())) return {};
-  const GridColumn& spec = columns_[column];
-  if (spec.footer == GridColumn::Footer::kText) return spec.footer_text;
-  if (spec.footer != GridColumn::Footer::kSum) return {};
+  const GridColumn& shown = columns_[column];
+  if (shown.footer == GridColumn::Footer::kText) return shown.footer_text;
+  if (shown.footer != GridColumn::Footer::kSum) return {};
   if (!footer_valid_) ComputeFooter();
   for (size_t i = 0; i < sum_columns_.size(); ++i) {
     if (sum_columns_[i] != column) continue;
     const double sum = static_cast<double>(sums_[i]) / 10000.0;
-    if (spec.format == GridColumn::Format::kQuantity) {
+    if (shown.format == GridColumn::Format::kQuantity) {
       return QString::fromStdString(FormatQuantity(std::llround(sum)));
     }
     return QString::fromStdString(FormatFloat(sum));

@@ -260,17 +260,17 @@ class GridFooter : public QWidget {
                        height());
       painter.setPen(palette().color(QPalette::Dark));
       painter.drawLine(cell.topRight(), cell.bottomRight());
-      const GridColumn& spec = model->Columns()[c];
-      if (!sums_ready && spec.footer == GridColumn::Footer::kSum) continue;
+      const GridColumn& grid_column = model->Columns()[c];
+      if (!sums_ready && grid_column.footer == GridColumn::Footer::kSum) continue;
       const QString text = model->FooterText(c);
       if (text.isEmpty()) continue;
       QFont f = font();
-      if (spec.title_font_points > 0 && spec.footer == GridColumn::Footer::kSum) {
-        f.setPointSize(spec.title_font_points);
+      if (grid_column.title_font_points > 0 && grid_column.footer == GridColumn::Footer::kSum) {
+        f.setPointSize(grid_column.title_font_points);
       }
       painter.setFont(f);
       painter.setPen(Qt::black);
-      const Qt::Alignment align = spec.footer == GridColumn::Footer::kSum
+      const Qt::Alignment align = grid_column.footer == GridColumn::Footer::kSum
                                       ? Qt::AlignRight | Qt::AlignVCenter
                                       : Qt::AlignLeft | Qt::AlignVCenter;
       painter.drawText(cell.adjusted(3, 0, -3, 0), align, text);
@@ -315,9 +315,9 @@ void DbGrid::SetDataSetModel(DataSetModel* model) {
   setModel(model);
   if (model == nullptr) return;
   for (int c = 0; c < static_cast<int>(model->Columns().size()); ++c) {
-    const GridColumn& spec = model->Columns()[c];
-    setColumnHidden(c, !spec.visible);
-    horizontalHeader()->resizeSection(c, spec.width > 0 ? spec.width : 64);
+    const GridColumn& grid_column = model->Columns()[c];
+    setColumnHidden(c, !grid_column.visible);
+    horizontalHeader()->resizeSection(c, grid_column.width > 0 ? grid_column.width : 64);
   }
   connect(model, &DataSetModel::CurrentRowChanged, this, &DbGrid::FollowCursor);
   connect(model, &DataSetModel::FooterChanged, footer_, qOverload<>(&QWidget::update));
