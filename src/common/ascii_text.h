@@ -40,8 +40,11 @@ std::string_view TrimStartLineBlanks(std::string_view text);
 std::string_view TrimLineBlanks(std::string_view text);
 
 std::string AsciiUpper(std::string_view text);
+std::string AsciiLower(std::string_view text);
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
 // Whether `text` begins with `prefix`, ASCII letter case ignored.
 bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);
+// Whether `text` ends with `suffix`, ASCII letter case ignored.
+bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix);
 
 }  // namespace zakaz

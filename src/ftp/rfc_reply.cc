@@ -3,15 +3,14 @@
 #include <cctype>
 #include <limits>
 
+#include "common/ascii_text.h"
+
 namespace zakaz::ftp {
 
 std::string_view TrimReplyLine(std::string_view line) {
   // Everything up to the blank counts as blank or control, as the servers'
   // own line trimming has it; bytes above 127 are letters of the 8-bit set.
-  auto is_blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!line.empty() && is_blank(line.front())) line.remove_prefix(1);
-  while (!line.empty() && is_blank(line.back())) line.remove_suffix(1);
-  return line;
+  return TrimSpaceOrControl(line);
 }
 
 bool OpensMultiLineReply(std::string_view first_line) {
@@ -22,8 +21,7 @@ bool ClosesMultiLineReply(std::string_view first_line, std::string_view line) {
   if (line.size() < 4) return true;
   for (size_t i = 0; i < 4; ++i) {
     const char expected = i < 3 ? first_line[i] : ' ';
-    if (std::tolower(static_cast<unsigned char>(line[i])) !=
-        std::tolower(static_cast<unsigned char>(expected))) {
+    if (AsciiLower(line[i]) != AsciiLower(expected)) {
       return false;
     }
   }

@@ -13,6 +13,7 @@
 #include <cctype>
 #include <mutex>
 
+#include "common/ascii_text.h"
 #include "common/format_message.h"
 #include "ftp/errors.h"
 #include "ftp/messages.h"
@@ -167,10 +168,7 @@ int TSocketStack::InstanceCount() {
 bool TSocketStack::IsDottedQuad(std::string_view text) { return ParseDottedQuad(text, nullptr); }
 
 std::string TSocketStack::LookUpHost(const std::string& host) {
-  std::string upper = host;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  if (upper == "LOCALHOST") return "127.0.0.1";
+  if (EqualIgnoringAsciiCase(host, "localhost")) return "127.0.0.1";
   if (IsDottedQuad(host)) return host;
   // An empty name cannot name a host; asking the name service would only
   // cost a round trip for the same answer.

@@ -4,14 +4,18 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
+#include <string_view>
 #include <system_error>
 
+#include "common/ascii_text.h"
 #include "common/file_path.h"
 #include "common/unique_fd.h"
 #include "dbf/dataset/table_dataset.h"
@@ -27,18 +31,9 @@ constexpr char kOrderExtension[] = ".DBF";
 constexpr char kTemporarySuffix[] = ".tmp";
 constexpr int kStampDigits = 4;
 constexpr unsigned kStampValues = 0x10000;
+constexpr char kUnusableClientCode[] =
+    "Код клиента в настройках содержит знаки, недопустимые в имени файла: \\ / : или управляющие";
 
-std::string AsciiLower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
 
 // Names of the entries of the system directory `directory`, in lower case;
 // none when it is missing.
@@ -103,6 +98,14 @@ std::string TemporaryOrderFileName(const std::string& path) { return path + kTem
 
 int WriteOrderFile(dbf::TTableDataSet& source, dbf::TTableDataSet& order_table,
                    const std::string& path) {
+  // The client code comes from the settings dialog and becomes part of the
+  // file name: a separator in it would put the order outside "demand" (or
+  // make a name the send cannot deliver), so such a code is refused.
+  const std::string_view name = std::string_view(path).substr(path.find('\\') + 1);
+  const bool unusable = std::any_of(name.begin(), name.end(), [](char c) {
+    return c == '\\' || c == '/' || c == ':' || static_cast<unsigned char>(c) < 0x20;
+  });
+  if (unusable) throw std::runtime_error(kUnusableClientCode);
   const std::string temporary = TemporaryOrderFileName(path);
   const std::string temporary_path = ResolvePath(temporary);
   int rows = 0;
@@ -150,7 +153,7 @@ void RemoveLeftoverOrderFiles() {
     if (ec) break;
     std::error_code type_ec;
     if (!it->is_regular_file(type_ec)) continue;
-    if (EndsWith(AsciiLower(it->path().filename().string()), suffix)) {
+    if (EndsWithIgnoringAsciiCase(it->path().filename().string(), suffix)) {
       fs::remove(it->path(), type_ec);
     }
   }

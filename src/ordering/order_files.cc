@@ -4,17 +4,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/ascii_text.h"
 #include "common/file_path.h"
 
 namespace zakaz {
 namespace {
 
-bool EndsWithDbf(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string ext = name.substr(name.size() - 4);
-  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  return ext == ".dbf";
-}
+bool EndsWithDbf(const std::string& name) { return EndsWithIgnoringAsciiCase(name, ".dbf"); }
 
 }  // namespace
 

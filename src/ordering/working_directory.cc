@@ -4,6 +4,7 @@
 #include <cctype>
 #include <system_error>
 
+#include "common/ascii_text.h"
 #include "common/user_prompts.h"
 
 namespace zakaz {
@@ -13,12 +14,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kWorkDirectories[] = {"demand", "archive", "in", "temp"};
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 }  // namespace
 
 std::vector<std::string> MissingWorkDirectories(const fs::path& dir) {
@@ -26,7 +21,7 @@ std::vector<std::string> MissingWorkDirectories(const fs::path& dir) {
   std::error_code error;
   for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
     std::error_code ignored;
-    if (it->is_directory(ignored)) present.push_back(Lower(it->path().filename().string()));
+    if (it->is_directory(ignored)) present.push_back(AsciiLower(it->path().filename().string()));
   }
   std::vector<std::string> missing;
   for (const char* name : kWorkDirectories) {

@@ -267,6 +267,29 @@ TEST_F(OrderSaverTest, AFileThatCannotBeCreatedKeepsTheQuantities) {
   EXPECT_THAT(testing::ReadQuantities("price.DBF"), ElementsAre(2, 0, 3));
 }
 
+TEST_F(OrderSaverTest, AClientCodeThatIsNoFileNameIsRefusedAndWritesNothing) {
+  OpenPriceList({2, 0, 3});
+  fs::create_directory("archive");
+  for (const char* code : {"../x", "..\\x", "a/b", "C:", "12\n34"}) {
+    SCOPED_TRACE(code);
+    settings_.client_code = code;
+    prompts_.shown.clear();
+    Saver().Save();
+    EXPECT_THAT(prompts_.shown,
+                ElementsAre("Error: Ошибка создания заказа:\rКод клиента в настройках содержит "
+                            "знаки, недопустимые в имени файла: \\ / : или управляющие"));
+    EXPECT_EQ(vmPrice, views_.ViewMode());
+  }
+  EXPECT_THAT(DemandNames(), IsEmpty());
+  std::vector<std::string> everywhere;
+  for (const auto& entry : fs::recursive_directory_iterator("."))
+    everywhere.push_back(entry.path().generic_string());
+  std::sort(everywhere.begin(), everywhere.end());
+  EXPECT_THAT(everywhere, ElementsAre("./archive", "./demand", "./price.DBF"));
+  price_.Close();
+  EXPECT_THAT(testing::ReadQuantities("price.DBF"), ElementsAre(2, 0, 3));
+}
+
 TEST_F(OrderSaverTest, AFullDiskLeavesNoPartialOrderAndKeepsTheQuantities) {
   std::vector<int> quantities(300, 1);
   OpenPriceList(quantities);

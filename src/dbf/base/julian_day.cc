@@ -1,5 +1,7 @@
 #include "dbf/base/julian_day.h"
 
+#include "common/ascii_text.h"
+
 namespace zakaz::dbf {
 namespace {
 
@@ -96,8 +98,7 @@ std::string ShortDateText(int julian_day) {
 }
 
 bool ParseShortDate(std::string_view text, int* julian_day) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  text = TrimSpaceOrControl(text);
   const size_t first = text.find('.');
   if (first == std::string_view::npos) return false;
   const size_t second = text.find('.', first + 1);
