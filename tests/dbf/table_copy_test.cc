@@ -10,10 +10,13 @@
 #include "dbf/dataset/dataset_table.h"
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_builder.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {
 namespace {
+
+using zakaz::testing::ReadFile;
 
 using ::testing::ElementsAre;
 using testing::RowsMatching;
@@ -21,11 +24,6 @@ using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 using testing::TRow;
 using testing::WriteTable;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 uint8_t Byte(const std::string& bytes, size_t at) { return static_cast<uint8_t>(bytes.at(at)); }
 

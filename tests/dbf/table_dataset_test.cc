@@ -10,10 +10,13 @@
 #include "dbf/base/errors.h"
 #include "dbf/dataset/dataset_table.h"
 #include "dbf/table/code_page.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {
 namespace {
+
+using zakaz::testing::ReadFile;
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -24,11 +27,6 @@ using testing::TRecordingView;
 using testing::TRow;
 using testing::WindowRecords;
 using testing::WriteTable;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class DataSetTest : public ::testing::Test {
  protected:

@@ -12,6 +12,7 @@
 #include "exchange/exchange_operations.h"
 #include "settings/live_settings.h"
 #include "support/fake_user_prompts.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::testing {
@@ -32,17 +33,6 @@ class FixedSettings : public ILiveSettings {
   bool passive = true;
   std::string price_directory = "price";
 };
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The names in `dir`, sorted; empty when it does not exist.
 inline std::vector<std::string> Names(const std::filesystem::path& dir) {

@@ -13,10 +13,13 @@
 #include "exchange/archive_bytes.h"
 #include "exchange/exchange_fixture.h"
 #include "exchange/exchange_operations.h"
+#include "support/file_bytes.h"
 #include "support/ftp_real_server.h"
 
 namespace zakaz::exchange {
 namespace {
+
+using zakaz::testing::Pattern;
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
@@ -26,16 +29,6 @@ using zakaz::testing::FtpRealServer;
 using zakaz::testing::Names;
 using zakaz::testing::ReadFile;
 using zakaz::testing::WriteFile;
-
-std::string Pattern(size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  unsigned state = seed;
-  for (auto& b : bytes) {
-    state = state * 1103515245u + 12345u;
-    b = static_cast<char>(state >> 16);
-  }
-  return bytes;
-}
 
 using Param = std::tuple<FtpRealServer::Kind, bool>;
 

@@ -11,10 +11,13 @@
 #include <thread>
 #include <vector>
 
+#include "support/file_bytes.h"
 #include "support/ftp_script_server.h"
 #include "support/temp_dir.h"
 
 namespace {
+
+using zakaz::testing::ReadFile;
 
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
@@ -22,13 +25,6 @@ using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using zakaz::testing::FtpScriptServer;
 using zakaz::testing::TempDir;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct ToolRun {
   int exit_code;

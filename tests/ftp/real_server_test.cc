@@ -16,11 +16,16 @@
 
 #include "ftp/errors.h"
 #include "ftp/ftp_client.h"
+#include "support/file_bytes.h"
 #include "support/ftp_real_server.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::ftp {
 namespace {
+
+using zakaz::testing::Pattern;
+using zakaz::testing::ReadFile;
+using zakaz::testing::WriteFile;
 
 namespace fs = std::filesystem;
 using ::testing::StrEq;
@@ -30,28 +35,6 @@ using zakaz::testing::FtpRealServer;
 using zakaz::testing::TempDir;
 
 constexpr char kClientCode[] = "1234";
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string Pattern(size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  unsigned state = seed;
-  for (auto& b : bytes) {
-    state = state * 1103515245u + 12345u;
-    b = static_cast<char>(state >> 16);
-  }
-  return bytes;
-}
 
 using Param = std::tuple<FtpRealServer::Kind, bool>;
 

@@ -14,11 +14,15 @@
 
 #include "ftp/errors.h"
 #include "ftp/ftp_client.h"
+#include "support/file_bytes.h"
 #include "support/ftp_script_server.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::ftp {
 namespace {
+
+using zakaz::testing::ReadFile;
+using zakaz::testing::WriteFile;
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -32,17 +36,6 @@ using Session = FtpScriptServer::Session;
 // Long enough for any loopback round trip on a loaded machine, short enough
 // to keep the time-limit tests quick.
 constexpr std::chrono::milliseconds kShortLimit{500};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
 
 std::string Pattern(size_t size) {
   std::string bytes(size, '\0');
