@@ -6,6 +6,7 @@ zakaz_add_gtest(dbf_dataset_test
     ${CMAKE_CURRENT_LIST_DIR}/table_dataset_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/table_copy_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/dataset_view_test.cc
+    ${CMAKE_CURRENT_LIST_DIR}/dataset_row_window_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/memory_file_system_test.cc
   LIBS zakaz_dbf_dataset zakaz_sample_price_list zakaz_test_support)
 

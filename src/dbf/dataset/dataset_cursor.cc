@@ -1,7 +1,7 @@
-// The dataset's row window and navigation: fetching records into row
-// buffers, the window steps, First/Last/MoveBy, re-synchronisation, record
-// numbers, counts and bookmarks.
-#include <algorithm>
+// The dataset's navigation: fetching records into the row window's buffers
+// (the window itself keeps them in order, dataset_row_window.h), the
+// window steps, First/Last/MoveBy, re-synchronisation, record numbers,
+// counts and bookmarks.
 #include <cstdio>
 #include <cstring>
 
@@ -44,7 +44,8 @@ TTableDataSet::TFetchResult TTableDataSet::Fetch(TRowBuffer& row, TFetchMode mod
       if (pending_first_) {
         result = TFetchResult::kBeforeFirst;
       } else if (pending_last_) {
-        move = (state_ == TDataSetState::dsInsert && active_ != 0) ? kGotoPrior : kGotoLast;
+        move =
+            (state_ == TDataSetState::dsInsert && window_.Active() != 0) ? kGotoPrior : kGotoLast;
         pending_last_ = false;
       } else {
         move = kGotoPrior;
@@ -90,7 +91,7 @@ void TTableDataSet::WriteBookmark(TRowBuffer& row) {
 
 void TTableDataSet::PositionOn(int32_t index) {
   if (cursor_index_ == index) return;
-  TRowBuffer& row = *rows_[static_cast<size_t>(index)];
+  TRowBuffer& row = window_.Row(index);
   cursor_index_ = -1;  // unknown until the move succeeds
   switch (row.flag) {
     case TBookmarkFlag::kBeforeFirst:
@@ -109,71 +110,59 @@ void TTableDataSet::PositionOn(int32_t index) {
 }
 
 TTableDataSet::TFetchResult TTableDataSet::FetchForward() {
-  if (filled_ > 0) PositionOn(filled_ - 1);
+  if (!window_.Empty()) PositionOn(window_.Filled() - 1);
   cursor_index_ = -1;
-  TRowBuffer& scratch = *rows_[static_cast<size_t>(capacity_)];
-  const TFetchResult result = Fetch(scratch, TFetchMode::kNext, true);
+  const TFetchResult result = Fetch(window_.Scratch(), TFetchMode::kNext, true);
   if (result != TFetchResult::kOk) return result;
-  if (filled_ == capacity_) {
-    // The first row leaves; its buffer becomes the scratch buffer.
-    std::rotate(rows_.begin(), rows_.begin() + 1, rows_.end());
-  } else {
-    std::swap(rows_[static_cast<size_t>(filled_)], rows_[static_cast<size_t>(capacity_)]);
-    if (filled_ == 0) {
-      active_ = 0;
-      bof_ = false;
-      eof_ = false;
-    }
-    ++filled_;
+  if (window_.Empty()) {
+    bof_ = false;
+    eof_ = false;
   }
-  cursor_index_ = filled_ - 1;
+  window_.AppendScratch();
+  cursor_index_ = window_.Filled() - 1;
   return result;
 }
 
 TTableDataSet::TFetchResult TTableDataSet::FetchBackward() {
-  if (filled_ > 0) PositionOn(0);
+  if (!window_.Empty()) PositionOn(0);
   cursor_index_ = -1;
-  TRowBuffer& scratch = *rows_[static_cast<size_t>(capacity_)];
-  const TFetchResult result = Fetch(scratch, TFetchMode::kPrior, true);
+  const TFetchResult result = Fetch(window_.Scratch(), TFetchMode::kPrior, true);
   if (result != TFetchResult::kOk) return result;
-  // The scratch buffer joins at the front; the slot after the window (or the
-  // last row, when the window is full) becomes the scratch buffer.
-  std::rotate(rows_.begin(), rows_.begin() + capacity_, rows_.end());
-  if (filled_ == 0) {
-    filled_ = 1;
-    active_ = 0;
+  if (window_.Empty()) {
     bof_ = false;
     eof_ = false;
-  } else if (filled_ < capacity_) {
-    ++filled_;
-    ++active_;
   }
+  window_.PrependScratch();
   cursor_index_ = 0;
   return result;
 }
 
 void TTableDataSet::Fill() {
-  while (filled_ < capacity_ && FetchForward() == TFetchResult::kOk) {
+  while (window_.Filled() < window_.Capacity() && FetchForward() == TFetchResult::kOk) {
+  }
+}
+
+void TTableDataSet::FillBackward() {
+  while (window_.Filled() < window_.Capacity() && FetchBackward() == TFetchResult::kOk) {
   }
 }
 
 void TTableDataSet::EmptyWindow() {
-  filled_ = 0;
-  active_ = 0;
+  window_.Clear();
   cursor_index_ = -1;
   bof_ = true;
   eof_ = true;
 }
 
 void TTableDataSet::Resync(bool exact) {
-  TRowBuffer& scratch = *rows_[static_cast<size_t>(capacity_)];
-  int32_t before = active_;
+  TRowBuffer& scratch = window_.Scratch();
+  int32_t before = window_.Active();
   if (exact) {
     cursor_index_ = -1;
     if (Fetch(scratch, TFetchMode::kCurrent, true) != TFetchResult::kOk) {
       ThrowPrefixed(msg::kRecordNotFound);
     }
-    before = (capacity_ - 1) / 2;
+    before = (window_.Capacity() - 1) / 2;
   } else if (Fetch(scratch, TFetchMode::kCurrent, false) != TFetchResult::kOk &&
              Fetch(scratch, TFetchMode::kNext, false) != TFetchResult::kOk &&
              Fetch(scratch, TFetchMode::kPrior, false) != TFetchResult::kOk) {
@@ -181,9 +170,7 @@ void TTableDataSet::Resync(bool exact) {
     DataChanged();
     return;
   }
-  std::swap(rows_[0], rows_[static_cast<size_t>(capacity_)]);
-  filled_ = 1;
-  active_ = 0;
+  window_.StartWithScratch();
   cursor_index_ = 0;
   bof_ = false;
   eof_ = false;
@@ -191,35 +178,17 @@ void TTableDataSet::Resync(bool exact) {
     if (FetchBackward() != TFetchResult::kOk) break;
   }
   Fill();
-  while (filled_ < capacity_ && FetchBackward() == TFetchResult::kOk) {
-  }
+  FillBackward();
   DataChanged();
 }
 
 void TTableDataSet::SetCapacity(int32_t capacity) {
   LeaveEditing();
-  std::unique_ptr<TRowBuffer> scratch = std::move(rows_.back());
-  rows_.pop_back();
-  if (capacity > capacity_) {
-    while (static_cast<int32_t>(rows_.size()) < capacity) rows_.push_back(NewRow());
-  } else {
-    // Keep the active row: drop rows before it first, then after it.
-    const int32_t drop_front = std::max(0, active_ - (capacity - 1));
-    if (drop_front > 0) {
-      std::rotate(rows_.begin(), rows_.begin() + drop_front, rows_.end());
-      filled_ -= drop_front;
-      active_ -= drop_front;
-    }
-    filled_ = std::min(filled_, capacity);
-    rows_.resize(static_cast<size_t>(capacity));
-  }
-  rows_.push_back(std::move(scratch));
-  capacity_ = capacity;
+  window_.Resize(capacity);
   cursor_index_ = -1;
-  if (filled_ > 0) {
+  if (!window_.Empty()) {
     Fill();
-    while (filled_ < capacity_ && FetchBackward() == TFetchResult::kOk) {
-    }
+    FillBackward();
   }
   DataChanged();
 }
@@ -236,7 +205,7 @@ void TTableDataSet::First() {
   FetchForward();
   Fill();
   bof_ = true;
-  eof_ = filled_ == 0;
+  eof_ = window_.Empty();
   DataChanged();
   if (AfterScroll) AfterScroll(*this);
 }
@@ -249,10 +218,7 @@ void TTableDataSet::Last() {
   table_->GotoRecord(kGotoLast);
   pending_last_ = true;
   pending_first_ = false;
-  if (FetchBackward() == TFetchResult::kOk) {
-    while (filled_ < capacity_ && FetchBackward() == TFetchResult::kOk) {
-    }
-  }
+  if (FetchBackward() == TFetchResult::kOk) FillBackward();
   eof_ = true;
   DataChanged();
   if (AfterScroll) AfterScroll(*this);
@@ -265,37 +231,37 @@ int32_t TTableDataSet::MoveBy(int32_t distance) {
   if ((distance > 0 && eof_) || (distance < 0 && bof_)) return 0;
   bof_ = false;
   eof_ = false;
-  const int32_t old_filled = filled_;
+  const int32_t old_filled = window_.Filled();
   int32_t moved = 0;
   if (distance > 0) {
     while (moved < distance) {
-      if (active_ == filled_ - 1) {
+      if (window_.Active() == window_.Filled() - 1) {
         if (FetchForward() != TFetchResult::kOk) {
           eof_ = true;
           break;
         }
-        active_ = filled_ - 1;
+        window_.SetActive(window_.Filled() - 1);
       } else {
-        ++active_;
+        window_.SetActive(window_.Active() + 1);
       }
       ++moved;
     }
   } else {
     while (moved < -distance) {
-      if (active_ == 0) {
+      if (window_.Active() == 0) {
         if (FetchBackward() != TFetchResult::kOk) {
           bof_ = true;
           break;
         }
-        active_ = 0;
+        window_.SetActive(0);
       } else {
-        --active_;
+        window_.SetActive(window_.Active() - 1);
       }
       ++moved;
     }
     moved = -moved;
   }
-  if (filled_ != old_filled) {
+  if (window_.Filled() != old_filled) {
     DataChanged();
   } else {
     Scrolled(moved);
@@ -307,9 +273,9 @@ int32_t TTableDataSet::MoveBy(int32_t distance) {
 void TTableDataSet::Refresh() {
   CheckActive();
   LeaveEditing();
-  if (filled_ > 0) {
-    PositionOn(active_);
-    TRowBuffer& row = *rows_[static_cast<size_t>(active_)];
+  if (!window_.Empty()) {
+    PositionOn(window_.Active());
+    TRowBuffer& row = *window_.ActiveRow();
     if (row.flag == TBookmarkFlag::kCurrent) {
       TBufferLoan loan(*table_, row.record.data());
       table_->GotoRecord(row.recno);
@@ -334,8 +300,8 @@ void TTableDataSet::Refresh() {
 int32_t TTableDataSet::RecNo() const {
   CheckActive();
   if (state_ == TDataSetState::dsCalcFields && calc_buffer_ != nullptr) return calc_buffer_->recno;
-  if (filled_ == 0) return 0;
-  return rows_[static_cast<size_t>(active_)]->recno;
+  const TRowBuffer* row = window_.ActiveRow();
+  return row != nullptr ? row->recno : 0;
 }
 
 void TTableDataSet::MoveToRecord(int32_t recno) {
@@ -384,8 +350,8 @@ void TTableDataSet::ScanVisible(const std::function<void(int32_t)>& on_record) {
 
 TBookmark TTableDataSet::GetBookmark() const {
   CheckActive();
-  if (filled_ == 0) return TBookmark{};
-  return rows_[static_cast<size_t>(active_)]->bookmark;
+  const TRowBuffer* row = window_.ActiveRow();
+  return row != nullptr ? row->bookmark : TBookmark{};
 }
 
 void TTableDataSet::GotoBookmark(const TBookmark& bookmark) {

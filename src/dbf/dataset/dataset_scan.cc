@@ -33,9 +33,9 @@ void TTableDataSet::ForEachVisibleRow(
     bool calculate, const std::function<bool(int32_t position, const uint8_t* record)>& on_row) {
   CheckActive();
   const TVisibleRows& rows = VisibleRows();
-  if (!peek_row_) peek_row_ = NewRow();
+  if (!peek_row_) peek_row_ = window_.NewRow();
   TRowBuffer& row = *peek_row_;
-  TRowBuffer* active = filled_ > 0 ? rows_[static_cast<size_t>(active_)].get() : nullptr;
+  TRowBuffer* active = window_.ActiveRow();
   const bool editing = state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert;
   const int32_t editing_recno = editing && active != nullptr ? active->recno : 0;
   const int64_t length = table_->RecordLength();

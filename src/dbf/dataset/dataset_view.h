@@ -81,7 +81,7 @@ class TVisibleRows {
   int32_t RowOf(int32_t recno) const;
 
  private:
-  friend class TTableDataSet;
+  friend class TVisibleRowList;   // the dataset's side, which builds and updates it
   std::vector<int32_t> records_;  // ascending record numbers
   bool built_ = false;
 };

@@ -31,13 +31,13 @@ void TTableDataSet::CopyRecordTo(TTableDataSet& destination) {
   CheckActive();
   LeaveEditing();
   if (!destination.Active()) throw EDatabaseError(msg::kDataSetClosed);
-  if (filled_ == 0) ThrowPrefixed(msg::kRecordNotFound);
+  if (window_.Empty()) ThrowPrefixed(msg::kRecordNotFound);
   destination.LeaveEditing();
 
   // The record image as stored: deletion flag and OEM bytes, no field
   // conversion. A destination with a shorter record gets no more than its
   // own length; a longer one is blank-filled.
-  const TRowBuffer& row = *rows_[static_cast<size_t>(active_)];
+  const TRowBuffer& row = *window_.ActiveRow();
   const int32_t recno = row.recno;
   TDataSetTable& target = *destination.table_;
   {
@@ -61,14 +61,14 @@ void TTableDataSet::CopyRecordTo(TTableDataSet& destination) {
   // window shows (nothing else was written, and the file is ours alone), so
   // it alone is read again and matched against the filter again; a full
   // rescan here would make saving k rows of n cost k * n reads.
-  TRowBuffer& current = *rows_[static_cast<size_t>(active_)];
+  TRowBuffer& current = *window_.ActiveRow();
   if (current.recno != recno) return;
   {
     TBufferLoan loan(*table_, current.record.data());
     table_->GotoRecord(recno);
     table_->UpdateMatch(recno);
   }
-  cursor_index_ = active_;
+  cursor_index_ = window_.Active();
   CalculateFields(current, true);
 }
 

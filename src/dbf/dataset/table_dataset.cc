@@ -1,6 +1,7 @@
 // The dataset: opening and closing, properties, fields binding, editing and
-// the visible-row list. Navigation and the row window live in
-// dataset_cursor.cc, copying in table_copy.cc.
+// the upkeep of the visible-row list. Navigation lives in dataset_cursor.cc,
+// the row window's buffers in dataset_row_window.cc, copying in
+// table_copy.cc.
 #include "dbf/dataset/table_dataset.h"
 
 #include <algorithm>
@@ -136,11 +137,6 @@ std::unique_ptr<TField> MakeField(TTableDataSet& dataset, std::string name, TFie
 }
 
 }  // namespace
-
-int32_t TVisibleRows::RowOf(int32_t recno) const {
-  auto it = std::lower_bound(records_.begin(), records_.end(), recno);
-  return it != records_.end() && *it == recno ? static_cast<int32_t>(it - records_.begin()) : -1;
-}
 
 TTableDataSet::TTableDataSet(std::string name) : name_(std::move(name)) {}
 
@@ -311,8 +307,9 @@ void TTableDataSet::Open() {
     table_->SetUseDeleted(use_deleted_);
     table_->SetWriterIdentity(user_id_);
     BindFields();
-    capacity_ = CapacityFromViews();
-    AllocateBuffers();
+    window_.Resize(CapacityFromViews());
+    window_.Allocate(static_cast<size_t>(table_->RecordLength()) + 1,
+                     static_cast<size_t>(calc_area_size_));
     if (filtered_) {
       table_->SetFilterActive(true);
       table_->SetFilterExpression(Translate(filter_, true),
@@ -323,17 +320,15 @@ void TTableDataSet::Open() {
     pending_first_ = true;
     pending_last_ = false;
     Fill();
-    while (filled_ < capacity_ && FetchBackward() == TFetchResult::kOk) {
-    }
+    FillBackward();
     bof_ = true;
   } catch (...) {
-    rows_.clear();
+    window_.Release();
     table_.reset();
     DestroyCreatedFields();
     throw;
   }
-  visible_.records_.clear();
-  visible_.built_ = false;
+  visible_.Forget();
   SetState(TDataSetState::dsBrowse);
   DataChanged();
   NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
@@ -345,28 +340,14 @@ void TTableDataSet::Close() {
   record_locked_ = false;
   modified_ = false;
   EmptyWindow();
-  rows_.clear();
+  window_.Release();
   peek_row_.reset();
   table_.reset();
   DestroyCreatedFields();
-  visible_.records_.clear();
-  visible_.records_.shrink_to_fit();
-  visible_.built_ = false;
+  visible_.Forget(true);
   SetState(TDataSetState::dsInactive);
   DataChanged();
   NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
-}
-
-void TTableDataSet::AllocateBuffers() {
-  rows_.clear();
-  for (int32_t i = 0; i <= capacity_; ++i) rows_.push_back(NewRow());
-}
-
-std::unique_ptr<TRowBuffer> TTableDataSet::NewRow() const {
-  auto row = std::make_unique<TRowBuffer>();
-  row->record.assign(static_cast<size_t>(table_->RecordLength()) + 1, ' ');
-  row->calc.assign(static_cast<size_t>(calc_area_size_), 0);
-  return row;
 }
 
 // ---- Editing -------------------------------------------------------------------
@@ -383,18 +364,18 @@ void TTableDataSet::LeaveEditing() {
 void TTableDataSet::Edit() {
   CheckActive();
   if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) return;
-  if (filled_ == 0) {
+  if (window_.Empty()) {
     Insert();
     return;
   }
   CheckCanModify();
   if (BeforeEdit) BeforeEdit(*this);
-  TRowBuffer& row = *rows_[static_cast<size_t>(active_)];
+  TRowBuffer& row = *window_.ActiveRow();
   {
     TBufferLoan loan(*table_, row.record.data());
     table_->GotoRecord(row.recno);
   }
-  cursor_index_ = active_;
+  cursor_index_ = window_.Active();
   if (!table_->LockRecord(row.recno)) throw EDatabaseError(msg::kRecordLocked);
   record_locked_ = true;
   CalculateFields(row, true);
@@ -421,20 +402,9 @@ void TTableDataSet::Append() {
 void TTableDataSet::PrepareNewRow(bool append) {
   if (BeforeScroll) BeforeScroll(*this);
   if (append) EmptyWindow();
-  // The scratch buffer becomes the new row at the active position; the rows
-  // from there on move up by one, and when the window is full its last row
-  // leaves and becomes the scratch buffer.
-  std::unique_ptr<TRowBuffer> fresh = std::move(rows_.back());
-  rows_.pop_back();
-  const size_t leaving = static_cast<size_t>(filled_ == capacity_ ? filled_ - 1 : capacity_ - 1);
-  std::unique_ptr<TRowBuffer> scratch = std::move(rows_[leaving]);
-  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(leaving));
-  if (filled_ == capacity_) --filled_;
-  active_ = filled_ == 0 ? 0 : std::min(active_, filled_);
-  rows_.insert(rows_.begin() + active_, std::move(fresh));
-  rows_.push_back(std::move(scratch));
-  ++filled_;
-  TRowBuffer& row = *rows_[static_cast<size_t>(active_)];
+  // The new row takes the active position; when the window is full its last
+  // row leaves.
+  TRowBuffer& row = window_.InsertScratchAtActive();
   {
     TBufferLoan loan(*table_, row.record.data());
     table_->BlankRecord();
@@ -456,8 +426,8 @@ void TTableDataSet::Post() {
   CheckActive();
   if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
   if (BeforePost) BeforePost(*this);
-  PositionOn(active_);
-  TRowBuffer& row = *rows_[static_cast<size_t>(active_)];
+  PositionOn(window_.Active());
+  TRowBuffer& row = *window_.ActiveRow();
   {
     TBufferLoan loan(*table_, row.record.data());
     if (state_ == TDataSetState::dsEdit) {
@@ -486,21 +456,13 @@ void TTableDataSet::Cancel() {
   if (record_locked_) table_->Unlock();
   record_locked_ = false;
   modified_ = false;
-  if (inserting && filled_ > 0) {
+  if (inserting && !window_.Empty()) {
     // The new row never reached the file: it leaves the window, the rows
     // after it move back, and the window is read again around the row that
     // was current before the insert.
-    std::unique_ptr<TRowBuffer> fresh = std::move(rows_[static_cast<size_t>(active_)]);
-    rows_.erase(rows_.begin() + active_);
-    rows_.push_back(std::move(fresh));
-    --filled_;
+    window_.RemoveActive();
     cursor_index_ = -1;
-    if (filled_ > 0) {
-      active_ = std::min(active_, filled_ - 1);
-      PositionOn(active_);
-    } else {
-      active_ = 0;
-    }
+    if (!window_.Empty()) PositionOn(window_.Active());
   }
   SetState(TDataSetState::dsBrowse);
   Resync(false);
@@ -533,7 +495,7 @@ void TTableDataSet::CalculateFields(TRowBuffer& row, bool enter_calc_state) {
 TRowBuffer* TTableDataSet::FieldRow() const {
   if (state_ == TDataSetState::dsCalcFields || calc_buffer_ != nullptr) return calc_buffer_;
   if (peek_target_ != nullptr) return peek_target_;
-  return filled_ > 0 ? rows_[static_cast<size_t>(active_)].get() : nullptr;
+  return window_.ActiveRow();
 }
 
 uint8_t* TTableDataSet::FieldRecord() const {
@@ -552,8 +514,8 @@ uint8_t* TTableDataSet::FieldCalcArea() const {
 void TTableDataSet::AfterFieldSet(TField& field) {
   if (!field.Calculated()) {
     modified_ = true;
-    if (auto_calc_fields_ && calc_buffer_ == nullptr && filled_ > 0) {
-      CalculateFields(*rows_[static_cast<size_t>(active_)], false);
+    if (auto_calc_fields_ && calc_buffer_ == nullptr && !window_.Empty()) {
+      CalculateFields(*window_.ActiveRow(), false);
     }
   } else if (calc_buffer_ != nullptr) {
     return;  // values computed by OnCalcFields are not field changes
@@ -690,34 +652,32 @@ int32_t TTableDataSet::CapacityFromViews() const {
 void TTableDataSet::UpdateWindowCapacity() {
   const int32_t capacity = CapacityFromViews();
   if (!Active()) {
-    capacity_ = capacity;
+    window_.Resize(capacity);
     return;
   }
-  if (capacity == capacity_) return;
+  if (capacity == window_.Capacity()) return;
   SetCapacity(capacity);
 }
 
 int32_t TTableDataSet::WindowRecNo(int32_t row) const {
-  if (row < 0 || row >= filled_) return 0;
-  return rows_[static_cast<size_t>(row)]->recno;
+  if (row < 0 || row >= window_.Filled()) return 0;
+  return window_.Row(row).recno;
 }
 
 void TTableDataSet::ResetVisibleRows() {
-  visible_.records_.clear();
-  visible_.built_ = false;
+  visible_.Forget();
   if (disable_count_ > 0) rows_changed_while_disabled_ = true;
   NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
 }
 
 const TVisibleRows& TTableDataSet::VisibleRows() {
   CheckActive();
-  if (!visible_.built_) {
+  if (!visible_.Built()) {
     std::vector<int32_t> records;
     ScanVisible([&](int32_t recno) { records.push_back(recno); });
-    visible_.records_ = std::move(records);
-    visible_.built_ = true;
+    visible_.Build(std::move(records));
   }
-  return visible_;
+  return visible_.Rows();
 }
 
 bool TTableDataSet::RecordVisible(int32_t recno) {
@@ -730,18 +690,14 @@ void TTableDataSet::RecordWritten(int32_t recno) {
   // Row notices are not sent while controls are disabled, so views then
   // get one reset when they are enabled again.
   if (disable_count_ > 0) rows_changed_while_disabled_ = true;
-  if (visible_.built_) {
-    const bool visible = RecordVisible(recno);
-    auto& records = visible_.records_;
-    auto it = std::lower_bound(records.begin(), records.end(), recno);
-    const bool present = it != records.end() && *it == recno;
-    const auto row = static_cast<int32_t>(it - records.begin());
-    if (visible && !present) {
-      records.insert(it, recno);
-      NotifyViews([&](TDataSetView& v) { v.VisibleRowInserted(row, recno); });
-    } else if (!visible && present) {
-      records.erase(it);
-      NotifyViews([&](TDataSetView& v) { v.VisibleRowRemoved(row, recno); });
+  // Visibility is asked only of a built list: it may run OnFilterRecord.
+  if (visible_.Built()) {
+    using TKind = TVisibleRowList::TChange::TKind;
+    const TVisibleRowList::TChange change = visible_.RecordWritten(recno, RecordVisible(recno));
+    if (change.kind == TKind::kInserted) {
+      NotifyViews([&](TDataSetView& v) { v.VisibleRowInserted(change.row, recno); });
+    } else if (change.kind == TKind::kRemoved) {
+      NotifyViews([&](TDataSetView& v) { v.VisibleRowRemoved(change.row, recno); });
     }
   }
   NotifyViews([&](TDataSetView& v) { v.RecordWritten(recno); });
@@ -752,10 +708,10 @@ TRecordValues TTableDataSet::PeekRecord(int32_t recno) {
   if (recno < 1 || recno > table_->RecordCount()) ThrowPrefixed(msg::kRecordNotFound);
   TRecordValues result;
   result.recno = recno;
-  TRowBuffer* active = filled_ > 0 ? rows_[static_cast<size_t>(active_)].get() : nullptr;
+  TRowBuffer* active = window_.ActiveRow();
   const bool editing_this = active != nullptr && active->recno == recno &&
                             (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert);
-  if (!peek_row_) peek_row_ = NewRow();
+  if (!peek_row_) peek_row_ = window_.NewRow();
   TRowBuffer& row = editing_this ? *active : *peek_row_;
   if (!editing_this) {
     const size_t length = static_cast<size_t>(table_->RecordLength());

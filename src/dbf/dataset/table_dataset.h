@@ -25,7 +25,9 @@
 #include <vector>
 
 #include "dbf/dataset/dataset_fields.h"
+#include "dbf/dataset/dataset_row_window.h"
 #include "dbf/dataset/dataset_view.h"
+#include "dbf/dataset/dataset_visible_rows.h"
 
 namespace zakaz::dbf {
 
@@ -121,7 +123,7 @@ class TTableDataSet {
   int32_t MoveBy(int32_t distance);
   bool Eof() const { return eof_; }
   bool Bof() const { return bof_; }
-  bool IsEmpty() const { return filled_ == 0; }
+  bool IsEmpty() const { return window_.Empty(); }
 
   // ---- Editing.
   bool CanModify() const;
@@ -149,9 +151,9 @@ class TTableDataSet {
   void DetachView(TDataSetView* view);
   // Takes the window capacity again from the attached views.
   void UpdateWindowCapacity();
-  int32_t WindowCapacity() const { return capacity_; }
-  int32_t WindowRowCount() const { return filled_; }
-  int32_t ActiveWindowRow() const { return active_; }
+  int32_t WindowCapacity() const { return window_.Capacity(); }
+  int32_t WindowRowCount() const { return window_.Filled(); }
+  int32_t ActiveWindowRow() const { return window_.Active(); }
   // Record number of window row `row` (0 <= row < WindowRowCount()).
   int32_t WindowRecNo(int32_t row) const;
   // The visible-row list (dataset_view.h); requires an open dataset.
@@ -209,8 +211,6 @@ class TTableDataSet {
   void BindFields();
   void DestroyCreatedFields();
   bool HasCalcFields() const;
-  void AllocateBuffers();
-  std::unique_ptr<TRowBuffer> NewRow() const;
   void LeaveEditing();
   void PrepareNewRow(bool append);
   void CalculateFields(TRowBuffer& row, bool enter_calc_state);
@@ -242,7 +242,8 @@ class TTableDataSet {
   void PositionOn(int32_t row);
   TFetchResult FetchForward();
   TFetchResult FetchBackward();
-  void Fill();
+  void Fill();          // fetches forward until the window is full or the table ends
+  void FillBackward();  // the same backward, before the window's first row
   void EmptyWindow();
   void Resync(bool exact);
   void SetCapacity(int32_t capacity);
@@ -271,11 +272,8 @@ class TTableDataSet {
   TDataSetState state_ = TDataSetState::dsInactive;
   bool modified_ = false;
 
-  // Row window: rows_[0..filled_) are the window, rows_[capacity_] is scratch.
-  std::vector<std::unique_ptr<TRowBuffer>> rows_;
-  int32_t capacity_ = 1;
-  int32_t filled_ = 0;
-  int32_t active_ = 0;
+  TRowWindow window_;
+  // The window row the table object stands on, -1 when unknown.
   int32_t cursor_index_ = -1;
   bool bof_ = true;
   bool eof_ = true;
@@ -290,7 +288,7 @@ class TTableDataSet {
   int32_t disable_count_ = 0;
   TDataSetState state_when_disabled_ = TDataSetState::dsInactive;
   bool rows_changed_while_disabled_ = false;
-  TVisibleRows visible_;
+  TVisibleRowList visible_;
 };
 
 }  // namespace zakaz::dbf
