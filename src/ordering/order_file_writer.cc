@@ -34,7 +34,6 @@ constexpr unsigned kStampValues = 0x10000;
 constexpr char kUnusableClientCode[] =
     "Код клиента в настройках содержит знаки, недопустимые в имени файла: \\ / : или управляющие";
 
-
 // Names of the entries of the system directory `directory`, in lower case;
 // none when it is missing.
 void CollectLowerNames(const char* directory, std::set<std::string>& names) {
