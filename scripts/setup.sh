@@ -17,12 +17,13 @@ run_packages=(
 )
 
 # Tests, sanitizers, fuzzing, benchmarks and the package check, on top of the
-# above. libpam-pwdfile checks the test servers' virtual users; proftpd's
+# above. clang-format checks the sources keep the project's layout;
+# libpam-pwdfile checks the test servers' virtual users; proftpd's
 # libraries (libmemcached11, libmemcachedutil2, libpcre2-posix3) let the
 # unpacked daemon run.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   python3-dbfread shapelib curl poppler-utils xvfb imagemagick
   libpam-pwdfile libmemcached11 libmemcachedutil2 libpcre2-posix3
   dpkg-dev desktop-file-utils lintian

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine (scripts/setup.sh test, then the FTP daemons unpacked
 # into a private folder by scripts/ftp_daemons.sh) and runs the whole test
-# suite three ways:
+# suite three ways, after checking that the sources are formatted:
 #   build/        the normal build (RelWithDebInfo), every test;
 #   build-asan/   the same tests under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   build-fuzz/   every libFuzzer target (clang), each run briefly on its seed corpus.
@@ -15,6 +15,14 @@ bash scripts/ftp_daemons.sh
 
 jobs=$(nproc)
 fuzz_seconds=${ZAKAZ_FUZZ_SECONDS:-20}
+
+echo "== source layout (clang-format, .clang-format at the root)"
+unformatted=$(git ls-files '*.cc' '*.h' | xargs clang-format --dry-run 2>&1 | grep -o '^[^:]*:[0-9]*' | sort -u || true)
+if [ -n "$unformatted" ]; then
+  echo "not formatted with clang-format (run clang-format -i on these files):"
+  echo "$unformatted"
+  exit 1
+fi
 
 echo "== normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
