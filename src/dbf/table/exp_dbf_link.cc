@@ -7,27 +7,41 @@
 
 namespace zakaz::dbf {
 
-TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table) {
-  const std::string alias = OemUpperText(table.Alias());
+TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table), alias_(OemUpperText(table.Alias())) {
+  registry_.reserve(table.Descriptors().size());
   for (const TDbfDescriptor& column : table.Descriptors()) {
     std::string name = OemUpperText(column.name);
     while (!name.empty() && name.back() == ' ') name.pop_back();
-    for (std::string key : {name, alias + "." + name}) {
-      const auto at = std::lower_bound(registry_.begin(), registry_.end(), key,
-                                       [](const std::pair<std::string, int>& entry,
-                                          const std::string& k) { return entry.first < k; });
-      // The first column of a name keeps it, as the engine's own lookup does.
-      if (at != registry_.end() && at->first == key) continue;
-      registry_.insert(at, {std::move(key), column.number});
-    }
+    registry_.emplace_back(std::move(name), column.number);
   }
+  // The first column of a name keeps it, as the engine's own lookup does:
+  // a stable sort leaves it first among its namesakes.
+  std::stable_sort(registry_.begin(), registry_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  registry_.erase(std::unique(registry_.begin(), registry_.end(),
+                              [](const auto& a, const auto& b) { return a.first == b.first; }),
+                  registry_.end());
 }
 
-int TExpDbfLink::FindColumn(std::string_view upper_name) const {
+int TExpDbfLink::FindName(std::string_view upper_name) const {
   const auto at = std::lower_bound(
       registry_.begin(), registry_.end(), upper_name,
       [](const std::pair<std::string, int>& entry, std::string_view k) { return entry.first < k; });
   return at != registry_.end() && at->first == upper_name ? at->second : 0;
+}
+
+int TExpDbfLink::FindColumn(std::string_view upper_name) const {
+  const int plain = FindName(upper_name);
+  int qualified = 0;
+  if (upper_name.size() > alias_.size() && upper_name.starts_with(alias_) &&
+      upper_name[alias_.size()] == '.') {
+    qualified = FindName(upper_name.substr(alias_.size() + 1));
+  }
+  // A text that is both a column's name and another's qualified name (a
+  // column called PRICE.QUANT) means the column that comes first, its plain
+  // name before its qualified one.
+  if (plain == 0) return qualified;
+  return qualified == 0 || plain <= qualified ? plain : qualified;
 }
 
 int TExpDbfLink::ColumnCount() const { return table_.FieldCount(); }
