@@ -15,9 +15,8 @@ TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table), alias_(OemUpperTex
     registry_.emplace_back(std::move(name), column.number);
   }
   // The first column of a name keeps it, as the engine's own lookup does:
-  // a stable sort leaves it first among its namesakes.
-  std::stable_sort(registry_.begin(), registry_.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  // among namesakes the lowest number sorts first and survives the unique.
+  std::sort(registry_.begin(), registry_.end());
   registry_.erase(std::unique(registry_.begin(), registry_.end(),
                               [](const auto& a, const auto& b) { return a.first == b.first; }),
                   registry_.end());
