@@ -1,32 +1,28 @@
 #include "dbf/table/exp_dbf_link.h"
 
-#include <algorithm>
-
 #include "dbf/expr/exp_text.h"
 #include "dbf/table/dbf_columns.h"
 
 namespace zakaz::dbf {
 
-TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table), alias_(OemUpperText(table.Alias())) {
-  registry_.reserve(table.Descriptors().size());
-  for (const TDbfDescriptor& column : table.Descriptors()) {
-    std::string name = OemUpperText(column.name);
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    registry_.emplace_back(std::move(name), column.number);
-  }
-  // The first column of a name keeps it, as the engine's own lookup does:
-  // among namesakes the lowest number sorts first and survives the unique.
-  std::sort(registry_.begin(), registry_.end());
-  registry_.erase(std::unique(registry_.begin(), registry_.end(),
-                              [](const auto& a, const auto& b) { return a.first == b.first; }),
-                  registry_.end());
-}
+TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table), alias_(OemUpperText(table.Alias())) {}
 
+// A walk through the descriptors rather than a sorted index: a link is made
+// for every filter, its lookups come from compiling the text, and price lists
+// have a dozen columns.
 int TExpDbfLink::FindName(std::string_view upper_name) const {
-  const auto at = std::lower_bound(
-      registry_.begin(), registry_.end(), upper_name,
-      [](const std::pair<std::string, int>& entry, std::string_view k) { return entry.first < k; });
-  return at != registry_.end() && at->first == upper_name ? at->second : 0;
+  for (const TDbfDescriptor& column : table_.Descriptors()) {
+    std::string_view name = column.name;
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    if (name.size() != upper_name.size()) continue;
+    size_t i = 0;
+    while (i < name.size() && OemUpper(static_cast<unsigned char>(name[i])) ==
+                                  static_cast<unsigned char>(upper_name[i])) {
+      ++i;
+    }
+    if (i == name.size()) return column.number;
+  }
+  return 0;
 }
 
 int TExpDbfLink::FindColumn(std::string_view upper_name) const {

@@ -4,15 +4,12 @@
 // the table's buffer through the column layer: C columns as their stored
 // bytes, N and F through GetNumber, D through GetDate, L through GetLogical.
 //
-// The link refers to the table without owning it and must not outlive it.
-// The names are gathered once, at construction, since a table's columns
-// never change while it is open.
+// The link refers to the table without owning it and must not outlive it;
+// it is cheap to make, holding nothing but the upper-cased alias.
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "dbf/expr/exp_link.h"
 
@@ -43,12 +40,12 @@ class TExpDbfLink : public TExpUserLink {
   bool AtEof() const override;
 
  private:
-  // The first column named `upper_name`, 0 for none.
+  // The first column whose name, upper-cased and without trailing blanks,
+  // is `upper_name`; 0 for none.
   int FindName(std::string_view upper_name) const;
 
   TDbfColumns& table_;
-  std::string alias_;                                  // upper-cased
-  std::vector<std::pair<std::string, int>> registry_;  // first column of each name, by name
+  std::string alias_;  // upper-cased
 };
 
 }  // namespace zakaz::dbf
