@@ -103,7 +103,7 @@ TEST(DbfCursor, ReadAheadServesReadsAndFollowsWrites) {
 
 // A small table's block holds its records and one slot more, so one read
 // serves them all; records appended while read-ahead is on lie beyond the
-// block and are read all the same.
+// block and are read all the same, and the next scan's block holds them too.
 TEST(DbfCursor, ReadAheadOfASmallTableServesItAllAndWhatIsAppended) {
   zakaz::testing::TempDir dir;
   WriteTable(dir.File("t.DBF"), RowsMatching(3, {2}));
@@ -125,6 +125,13 @@ TEST(DbfCursor, ReadAheadOfASmallTableServesItAllAndWhatIsAppended) {
     cursor.GotoRecord(n);
     EXPECT_EQ(expected, cursor.GetString(1));
   }
+  // The next scan's block holds the grown table.
+  cursor.SetReadAhead(false);
+  cursor.SetReadAhead(true);
+  const int64_t grown = cursor.PlatformReads();
+  for (int n = 1; n <= 6; ++n) cursor.GotoRecord(n);
+  EXPECT_EQ(1, cursor.PlatformReads() - grown);
+  EXPECT_EQ("APPENDED3", cursor.GetString(1));
   cursor.SetReadAhead(false);
 }
 

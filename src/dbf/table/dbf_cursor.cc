@@ -231,17 +231,20 @@ void TDbfCursor::SetReadAhead(bool flag) {
     // more, the last slot (never served) holding the end marker, so a single
     // fill still serves every record. One byte more than a read fills: a
     // record lent from the block's end still has its spare byte. Only bytes
-    // a read filled are ever served, so the block is not cleared first (a
-    // walk opens one per scan).
+    // a read filled are ever served, so the block is neither cleared nor, when
+    // it is large enough, allocated anew: a dataset scans at every filter and
+    // every rebuild of its visible rows.
     const int64_t length = std::max(RecordLength(), 1);
     fill_size_ = static_cast<int32_t>(
         std::min<int64_t>(block_size_, (static_cast<int64_t>(RecordCount()) + 1) * length));
-    block_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(fill_size_) + 1);
+    if (block_capacity_ < fill_size_) {
+      block_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(fill_size_) + 1);
+      block_capacity_ = fill_size_;
+    }
     block_start_ = -1;
     block_end_ = -1;
     read_ahead_ = true;
   } else if (read_ahead_) {
-    block_.reset();
     block_start_ = -1;
     block_end_ = -1;
     read_ahead_ = false;
