@@ -101,5 +101,39 @@ TEST(DbfCursor, ReadAheadServesReadsAndFollowsWrites) {
   EXPECT_EQ(2, cursor.PlatformReads() - before);
 }
 
+// A small table's block holds its records and one slot more, so one read
+// serves them all; records appended while read-ahead is on lie beyond the
+// block and are read all the same, and the next scan's block holds them too.
+TEST(DbfCursor, ReadAheadOfASmallTableServesItAllAndWhatIsAppended) {
+  zakaz::testing::TempDir dir;
+  WriteTable(dir.File("t.DBF"), RowsMatching(3, {2}));
+  TDbfCursor cursor(dir.File("t.DBF"), false, true);
+  cursor.SetReadAhead(true);
+  const int64_t before = cursor.PlatformReads();
+  for (int n = 1; n <= 3; ++n) cursor.GotoRecord(n);
+  EXPECT_EQ(1, cursor.PlatformReads() - before);
+  for (const std::string name : {"APPENDED1", "APPENDED2", "APPENDED3"}) {
+    cursor.BlankRecord();
+    cursor.PutText(1, name);
+    cursor.AppendRecord();
+  }
+  cursor.GotoRecord(1);
+  EXPECT_EQ("R1", cursor.GetString(1));
+  for (int n = 4; n <= 6; ++n) {
+    std::string expected = "APPENDED";
+    expected += std::to_string(n - 3);
+    cursor.GotoRecord(n);
+    EXPECT_EQ(expected, cursor.GetString(1));
+  }
+  // The next scan's block holds the grown table.
+  cursor.SetReadAhead(false);
+  cursor.SetReadAhead(true);
+  const int64_t grown = cursor.PlatformReads();
+  for (int n = 1; n <= 6; ++n) cursor.GotoRecord(n);
+  EXPECT_EQ(1, cursor.PlatformReads() - grown);
+  EXPECT_EQ("APPENDED3", cursor.GetString(1));
+  cursor.SetReadAhead(false);
+}
+
 }  // namespace
 }  // namespace zakaz::dbf

@@ -227,5 +227,30 @@ TEST_F(ExpTableTest, ANumberColumnThatIsNoNumberFailsWithTheEngineMessage) {
   EXPECT_TRUE(handler_->HasExpression());
 }
 
+// Names as the parser hands them over (upper-cased), on t.dbf whose columns
+// repeat a name, carry trailing blanks and lower-case letters, and are named
+// like another column's qualified name: the first column a name or a
+// qualified name fits wins, a column's plain name before its qualified one.
+TEST(ExpDbfLink, FindsTheFirstColumnByNameOrQualifiedName) {
+  zakaz::testing::TempDir dir;
+  const std::string path = dir.File("t.dbf");
+  testing::WriteBytes(path, testing::TableBytes({{"T.B", 'C', 1},
+                                                 {"B", 'C', 1},
+                                                 {"a  ", 'C', 1},
+                                                 {"T.A", 'C', 1},
+                                                 {"B", 'C', 1},
+                                                 {"T", 'C', 1}},
+                                                {" abcdef"}));
+  TDbfColumns table(path, false, false);
+  const TExpDbfLink link(table);
+  const struct {
+    std::string_view name;
+    int column;
+  } cases[] = {{"T.B", 1}, {"B", 2},     {"A", 3},  {"T.A", 3}, {"T.T.A", 4},
+               {"T", 6},   {"T.T", 6},   {"T.", 0}, {"a", 0},   {"C", 0},
+               {"X.A", 0}, {"T.T.B", 1}, {"", 0},   {"TA", 0},  {"T.B ", 0}};
+  for (const auto& c : cases) EXPECT_EQ(c.column, link.FindColumn(c.name)) << c.name;
+}
+
 }  // namespace
 }  // namespace zakaz::dbf

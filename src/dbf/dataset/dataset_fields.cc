@@ -15,6 +15,7 @@
 #include "dbf/dataset/dataset_messages.h"
 #include "dbf/dataset/dataset_table.h"
 #include "dbf/dataset/table_dataset.h"
+#include "dbf/table/code_page.h"
 
 namespace zakaz::dbf {
 namespace msg = dataset_messages;
@@ -249,10 +250,13 @@ std::string TStringField::ReadText(bool* is_null) const {
     if (slot[0] != 0) text = reinterpret_cast<const char*>(slot + 1);
   } else if (uint8_t* record = Record()) {
     TBufferLoan loan(Table(), record);
-    text = Table().GetString(FieldNo());
+    Table().GetString(FieldNo(), &text);
     // The field's buffer holds Size() characters and a terminating zero.
-    text = text.substr(0, std::min(text.find('\0'), static_cast<size_t>(std::max(Size(), 0))));
-    text = DataSet().Translate(text, false);
+    const size_t length = std::min(text.find('\0'), static_cast<size_t>(std::max(Size(), 0)));
+    if (length < text.size()) text.resize(length);
+    // Translated in place: every shown row reads its fields, and Translate
+    // would copy the text once more.
+    if (DataSet().TranslateASCII()) FromOemInPlace(text.data(), text.size());
   }
   *is_null = text.empty();
   return text;

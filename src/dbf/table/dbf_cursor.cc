@@ -227,15 +227,24 @@ void TDbfCursor::RebuildFilterSet() {
 void TDbfCursor::SetReadAhead(bool flag) {
   if (flag) {
     if (!read_ahead_allowed_ || read_ahead_) return;
-    // One byte more than a read fills: a record lent from the block's end
-    // still has its spare byte. Only bytes a read filled are ever served, so
-    // the block is not cleared first (a walk opens one per scan).
-    block_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(block_size_) + 1);
+    // A small table gets a block of its own size: its records and one slot
+    // more, the last slot (never served) holding the end marker, so a single
+    // fill still serves every record. One byte more than a read fills: a
+    // record lent from the block's end still has its spare byte. Only bytes
+    // a read filled are ever served, so the block is neither cleared nor, when
+    // it is large enough, allocated anew: a dataset scans at every filter and
+    // every rebuild of its visible rows.
+    const int64_t length = std::max(RecordLength(), 1);
+    fill_size_ = static_cast<int32_t>(
+        std::min<int64_t>(block_size_, (static_cast<int64_t>(RecordCount()) + 1) * length));
+    if (block_capacity_ < fill_size_) {
+      block_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(fill_size_) + 1);
+      block_capacity_ = fill_size_;
+    }
     block_start_ = -1;
     block_end_ = -1;
     read_ahead_ = true;
   } else if (read_ahead_) {
-    block_.reset();
     block_start_ = -1;
     block_end_ = -1;
     read_ahead_ = false;
@@ -249,7 +258,7 @@ bool TDbfCursor::BlockServes(int64_t offset) const {
 }
 
 void TDbfCursor::FillBlockAt(int64_t offset) {
-  const size_t got = TDbfColumns::ReadAt(offset, block_.get(), static_cast<size_t>(block_size_));
+  const size_t got = TDbfColumns::ReadAt(offset, block_.get(), static_cast<size_t>(fill_size_));
   // The byte behind the last one read is the spare byte of a record lent
   // from the block's end.
   block_[got] = 0;

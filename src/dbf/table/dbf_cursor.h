@@ -78,10 +78,11 @@ class TDbfCursor : public TDbfColumns {
   const THugeSet* MatchSet() const { return match_set_.get(); }
 
   // ---- Read-ahead.
-  // Allocates (true) or releases (false) the block; true is ignored unless
-  // read-ahead is allowed.
+  // Turns read-ahead on (ignored unless it is allowed) or off. The block's
+  // memory stays with the cursor between scans and grows with the table.
   void SetReadAhead(bool flag);
   bool ReadAhead() const { return read_ahead_; }
+  // The most a block holds; a table with fewer records gets a smaller one.
   int32_t BlockSize() const { return block_size_; }
 
   // Records read from the table (kBeforeRead events), for tests and
@@ -114,6 +115,8 @@ class TDbfCursor : public TDbfColumns {
   bool read_ahead_ = false;
   std::unique_ptr<uint8_t[]> block_;
   int32_t block_size_ = 0;
+  int32_t fill_size_ = 0;       // bytes a fill asks for: the block without its spare byte
+  int32_t block_capacity_ = 0;  // the largest fill the allocated block takes
   int64_t block_start_ = -1;
   int64_t block_end_ = -1;
 

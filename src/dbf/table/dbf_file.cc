@@ -147,7 +147,6 @@ void TDbfFile::ReadStructure() {
   const size_t buffer_size = static_cast<size_t>(record_length_) + 1;
   own_buffer_.assign(buffer_size, ' ');
   own_buffer_.back() = kEndMarker;
-  saved_record_.assign(buffer_size, ' ');
   spare_buffer_.assign(buffer_size, ' ');
   changed_columns_.assign(descriptors_.size() + 1, 0);
   record_buffer_ = own_buffer_.data();
@@ -203,7 +202,6 @@ void TDbfFile::ReadRecordInto(int target) {
     throw ETableError(FormatMessage(kReadError, {Path()}));
   }
   std::memcpy(record_buffer_, spare_buffer_.data(), length);
-  std::swap(saved_record_, spare_buffer_);
   current_record_ = target;
   Notify(TNotifyEvent::kAfterRead, target);
   ClearChangedColumns();
@@ -300,7 +298,6 @@ void TDbfFile::AppendRecord() {
   at_bof_ = false;
   Notify(TNotifyEvent::kAfterWrite, target);
   if (auto_flush_) Flush();
-  std::memcpy(saved_record_.data(), record_buffer_, static_cast<size_t>(record_length_));
 }
 
 void TDbfFile::WriteRecord(int n) {
@@ -316,7 +313,6 @@ void TDbfFile::WriteRecord(int n) {
   WriteHeader();
   Notify(TNotifyEvent::kAfterWrite, n);
   if (auto_flush_) Flush();
-  std::memcpy(saved_record_.data(), record_buffer_, static_cast<size_t>(record_length_));
 }
 
 bool TDbfFile::LockHeader() { return LockRegion(2147483646, 1); }

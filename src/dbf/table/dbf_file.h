@@ -142,7 +142,6 @@ class TDbfFile : public TDiskFile {
   void LendRecordBuffer(uint8_t* buffer);
   void RestoreRecordBuffer();
   bool RecordBufferLent() const { return record_buffer_ != own_buffer_.data(); }
-  // The record as last read or written.
 
   // Header and structure.
   const std::array<uint8_t, kHeaderSize>& Header() const { return header_; }
@@ -211,7 +210,6 @@ class TDbfFile : public TDiskFile {
   int current_record_ = 0;
   uint8_t* record_buffer_ = nullptr;
   std::vector<uint8_t> own_buffer_;
-  std::vector<uint8_t> saved_record_;
   std::vector<uint8_t> spare_buffer_;
   std::vector<uint8_t> changed_columns_;
   bool at_eof_ = false;

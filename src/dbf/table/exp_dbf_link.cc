@@ -1,33 +1,42 @@
 #include "dbf/table/exp_dbf_link.h"
 
-#include <algorithm>
-
 #include "dbf/expr/exp_text.h"
 #include "dbf/table/dbf_columns.h"
 
 namespace zakaz::dbf {
 
-TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table) {
-  const std::string alias = OemUpperText(table.Alias());
-  for (const TDbfDescriptor& column : table.Descriptors()) {
-    std::string name = OemUpperText(column.name);
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    for (std::string key : {name, alias + "." + name}) {
-      const auto at = std::lower_bound(registry_.begin(), registry_.end(), key,
-                                       [](const std::pair<std::string, int>& entry,
-                                          const std::string& k) { return entry.first < k; });
-      // The first column of a name keeps it, as the engine's own lookup does.
-      if (at != registry_.end() && at->first == key) continue;
-      registry_.insert(at, {std::move(key), column.number});
+TExpDbfLink::TExpDbfLink(TDbfColumns& table) : table_(table), alias_(OemUpperText(table.Alias())) {}
+
+// A walk through the descriptors rather than a sorted index: a link is made
+// for every filter, its lookups come from compiling the text, and price lists
+// have a dozen columns.
+int TExpDbfLink::FindName(std::string_view upper_name) const {
+  for (const TDbfDescriptor& column : table_.Descriptors()) {
+    std::string_view name = column.name;
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    if (name.size() != upper_name.size()) continue;
+    size_t i = 0;
+    while (i < name.size() && OemUpper(static_cast<unsigned char>(name[i])) ==
+                                  static_cast<unsigned char>(upper_name[i])) {
+      ++i;
     }
+    if (i == name.size()) return column.number;
   }
+  return 0;
 }
 
 int TExpDbfLink::FindColumn(std::string_view upper_name) const {
-  const auto at = std::lower_bound(
-      registry_.begin(), registry_.end(), upper_name,
-      [](const std::pair<std::string, int>& entry, std::string_view k) { return entry.first < k; });
-  return at != registry_.end() && at->first == upper_name ? at->second : 0;
+  const int plain = FindName(upper_name);
+  int qualified = 0;
+  if (upper_name.size() > alias_.size() && upper_name.starts_with(alias_) &&
+      upper_name[alias_.size()] == '.') {
+    qualified = FindName(upper_name.substr(alias_.size() + 1));
+  }
+  // A text that is both a column's name and another's qualified name (a
+  // column called PRICE.QUANT) means the column that comes first, its plain
+  // name before its qualified one.
+  if (plain == 0) return qualified;
+  return qualified == 0 || plain <= qualified ? plain : qualified;
 }
 
 int TExpDbfLink::ColumnCount() const { return table_.FieldCount(); }

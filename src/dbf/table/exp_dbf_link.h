@@ -1,19 +1,15 @@
 // TExpDbfLink: the link between filter expressions and a table object. It
-// holds the table's column registry (every column under its name and under
-// the table's alias, a full stop and its name, so QUANT and PRICE.QUANT on
-// price.DBF) and reads the record in the table's buffer through the column
-// layer: C columns as their stored bytes, N and F through GetNumber, D
-// through GetDate, L through GetLogical.
+// finds every column under its name and under the table's alias, a full stop
+// and its name (QUANT and PRICE.QUANT on price.DBF), and reads the record in
+// the table's buffer through the column layer: C columns as their stored
+// bytes, N and F through GetNumber, D through GetDate, L through GetLogical.
 //
-// The link refers to the table without owning it and must not outlive it.
-// The registry is built once, at construction, since a table's columns never
-// change while it is open.
+// The link refers to the table without owning it and must not outlive it;
+// it is cheap to make, holding nothing but the upper-cased alias.
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "dbf/expr/exp_link.h"
 
@@ -44,8 +40,12 @@ class TExpDbfLink : public TExpUserLink {
   bool AtEof() const override;
 
  private:
+  // The first column whose name, upper-cased and without trailing blanks,
+  // is `upper_name`; 0 for none.
+  int FindName(std::string_view upper_name) const;
+
   TDbfColumns& table_;
-  std::vector<std::pair<std::string, int>> registry_;  // sorted by name
+  std::string alias_;  // upper-cased
 };
 
 }  // namespace zakaz::dbf
