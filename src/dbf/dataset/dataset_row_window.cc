@@ -13,6 +13,7 @@ void TRowWindow::Allocate(size_t record_bytes, size_t calc_bytes) {
   record_bytes_ = record_bytes;
   calc_bytes_ = calc_bytes;
   rows_.clear();
+  rows_.reserve(static_cast<size_t>(capacity_) + 1);
   for (int32_t i = 0; i <= capacity_; ++i) rows_.push_back(NewRow());
   Clear();
 }

@@ -244,6 +244,7 @@ TField& TTableDataSet::FieldByName(std::string_view name) const {
 
 void TTableDataSet::BindFields() {
   std::vector<TFieldDef> defs;
+  defs.reserve(table_->Descriptors().size());
   for (const TDbfDescriptor& column : table_->Descriptors()) {
     const TFieldType type = FieldTypeOfColumn(column, large_integer_as_);
     if (type == TFieldType::ftUnknown) continue;
@@ -595,6 +596,12 @@ bool TTableDataSet::AcceptRecord() {
 template <typename F>
 void TTableDataSet::NotifyViews(F&& f) {
   if (disable_count_ > 0 || views_.empty()) return;
+  // One view (the usual case) is called as it is: nothing comes after it
+  // that a detaching handler could disturb.
+  if (views_.size() == 1) {
+    f(*views_.front());
+    return;
+  }
   const std::vector<TDataSetView*> views = views_;  // a handler may detach
   for (TDataSetView* view : views) f(*view);
 }
