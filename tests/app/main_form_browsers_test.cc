@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 
 #include "app/main_form.h"
@@ -26,6 +25,7 @@
 #include "ordering/db_grid.h"
 #include "ordering/list_form.h"
 #include "support/fake_user_prompts.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {
@@ -41,11 +41,6 @@ using ::testing::ThrowsMessage;
 
 constexpr int kQuantColumn = 7;
 constexpr int kSummaColumn = 8;
-
-std::string Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class MainFormBrowsersTest : public ::testing::Test {
  protected:
@@ -152,7 +147,7 @@ TEST_F(MainFormBrowsersTest, ArchiveShowsTheChosenOrderReadOnlyAndTheToggleLeads
             form.windowTitle());
 
   // Read-only: typing in the grid changes nothing, and neither does an edit.
-  const std::string before = Bytes(dir_.File("archive/0001BBBB.DBF"));
+  const std::string before = testing::ReadFile(dir_.File("archive/0001BBBB.DBF"));
   DbGrid* grid = form.findChild<DbGrid*>("DBGrid");
   grid->setCurrentIndex(Model().index(0, kQuantColumn));
   QTest::keyClicks(grid, "9");
@@ -171,7 +166,7 @@ TEST_F(MainFormBrowsersTest, ArchiveShowsTheChosenOrderReadOnlyAndTheToggleLeads
   Press("ArchiveSpeedButton", archive_, Choose);  // shows no browser
   ExpectPriceList();
   EXPECT_EQ(kPriceNode, ButtonStates());
-  EXPECT_EQ(before, Bytes(dir_.File("archive/0001BBBB.DBF")));
+  EXPECT_EQ(before, testing::ReadFile(dir_.File("archive/0001BBBB.DBF")));
   EXPECT_NO_THROW(form.PriceTable().Edit());
 }
 
@@ -284,7 +279,7 @@ TEST_F(MainFormBrowsersTest, AWaybillWithUnsetNumbersIsShownAndSummed) {
         "BINT M 3.1 5 3 K3 01.01.2030 10 N1 0 ''"}) {
     ASSERT_EQ(0, std::system(("dbfadd '" + path + "' " + row).c_str()));
   }
-  ASSERT_NE(std::string::npos, Bytes(path).find("*****"))
+  ASSERT_NE(std::string::npos, testing::ReadFile(path).find("*****"))
       << "the writer no longer writes asterisks";
   TMainForm& form = Start();
   Press("NaklButton", waybills_, Choose);

@@ -52,8 +52,8 @@ std::string ReadWithDbfread(const fs::path& table, const fs::path& out) {
   std::ofstream(script_path) << script;
   const std::string command = "/usr/bin/python3 '" + script_path.string() + "' '" + table.string() +
                               "' > '" + out.string() + "' 2>&1";
-  EXPECT_EQ(0, std::system(command.c_str())) << testing::FileBytes(out.string());
-  return testing::FileBytes(out.string());
+  EXPECT_EQ(0, std::system(command.c_str())) << testing::ReadFile(out.string());
+  return testing::ReadFile(out.string());
 }
 
 class MainFormOrdersTest : public ::testing::Test {

@@ -14,7 +14,6 @@
 #include <QToolButton>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <numeric>
 
@@ -24,6 +23,7 @@
 #include "ordering/data_set_model.h"
 #include "ordering/db_grid.h"
 #include "support/fake_user_prompts.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {
@@ -41,8 +41,7 @@ constexpr int kQuantColumn = 7;
 // QUANT of every record as the file holds it, read from its bytes: the
 // window keeps the table open exclusively, so no second opening is possible.
 std::vector<int> FileQuantities(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string bytes = testing::ReadFile(path);
   auto u16 = [&](size_t at) {
     return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
   };

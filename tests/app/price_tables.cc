@@ -43,13 +43,8 @@ std::vector<int> ReadQuantities(const std::string& path) {
   return out;
 }
 
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::string> StoredRecords(const std::string& path) {
-  const std::string bytes = FileBytes(path);
+  const std::string bytes = ReadFile(path);
   auto number = [&bytes](size_t at, size_t width) {
     size_t value = 0;
     for (size_t i = width; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
+
 namespace zakaz::testing {
 
 struct PriceRow {
@@ -26,9 +28,6 @@ void WritePriceTable(const std::string& path, const std::vector<PriceRow>& rows)
 
 // QUANT of every record of `path`, in record order.
 std::vector<int> ReadQuantities(const std::string& path);
-
-// The whole contents of the file at `path`.
-std::string FileBytes(const std::string& path);
 
 // The record images of the table file at `path` as stored, each without its
 // deletion flag, in record order.

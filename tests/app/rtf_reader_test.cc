@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include "support/file_bytes.h"
 
 namespace zakaz {
 namespace {
@@ -106,11 +105,9 @@ TEST(RtfReader, NonRtfInputIsPlainWindows1251Text) {
 }
 
 TEST(RtfReader, ReadsTheProgramsHelpText) {
-  std::ifstream in(ZAKAZ_SOURCE_DIR "/resources/help.rtf", std::ios::binary);
-  ASSERT_TRUE(in.good());
-  std::stringstream buf;
-  buf << in.rdbuf();
-  const RtfDocument doc = ParseRtf(buf.str());
+  const std::string text = testing::ReadFile(ZAKAZ_SOURCE_DIR "/resources/help.rtf");
+  ASSERT_FALSE(text.empty());
+  const RtfDocument doc = ParseRtf(text);
   ASSERT_FALSE(doc.paragraphs.empty());
   ASSERT_FALSE(doc.paragraphs[0].runs.empty());
   EXPECT_TRUE(doc.paragraphs[0].runs[0].bold);

@@ -20,7 +20,7 @@ using ::testing::StartsWith;
 using ::testing::StrEq;
 using testing::TableBytes;
 using ::testing::ThrowsMessage;
-using testing::WriteBytes;
+using testing::WriteFile;
 
 // One record holding every kind of column the tests need; column numbers:
 // 1 NAME C(5), 2 QUANT N(5,0), 3 PRICE N(10,2), 4 D D(8), 5 L L(1),
@@ -41,7 +41,7 @@ class DbfColumnsTest : public ::testing::Test {
   TDbfColumns& Open(const std::string& record) {
     path_ = dir_.File("price.DBF");
     table_.reset();
-    WriteBytes(path_, TableBytes(kColumns, {record}));
+    WriteFile(path_, TableBytes(kColumns, {record}));
     table_ = std::make_unique<TDbfColumns>(path_, false, true);
     table_->GotoRecord(1);
     return *table_;
@@ -354,7 +354,7 @@ TEST_F(DbfColumnsTest, NumbersOutsideTheColumnsGiveEmptyResults) {
 TEST_F(DbfColumnsTest, ExtendedVersionHoldsFixedSizeNumbers) {
   const std::vector<Col> columns = {{"I", 'I', 4}, {"B", 'B', 8}, {"Y", 'Y', 8}, {"T", 'T', 8}};
   const std::string path = dir_.File("x.dbf");
-  WriteBytes(path, TableBytes(columns, {std::string(29, ' ')}, 0x30));
+  WriteFile(path, TableBytes(columns, {std::string(29, ' ')}, 0x30));
   TDbfColumns t(path, false, true);
   t.BlankRecord();
   EXPECT_EQ(std::string(28, '\0'),

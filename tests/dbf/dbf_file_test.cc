@@ -26,14 +26,14 @@ namespace {
 
 using testing::Col;
 using testing::Left;
-using testing::ReadBytes;
+using testing::ReadFile;
 using testing::Right;
 using ::testing::StrEq;
 using testing::TableBytes;
 using ::testing::ThrowsMessage;
 using testing::U16At;
 using testing::U32At;
-using testing::WriteBytes;
+using testing::WriteFile;
 
 const std::vector<Col> kNameQuant = {{"NAME", 'C', 10}, {"QUANT", 'N', 5}};
 
@@ -68,7 +68,7 @@ class DbfFileTest : public ::testing::Test {
  protected:
   std::string Make(const std::string& name, const std::string& bytes) {
     const std::string path = dir_.File(name);
-    WriteBytes(path, bytes);
+    WriteFile(path, bytes);
     return path;
   }
   zakaz::testing::TempDir dir_;
@@ -77,7 +77,7 @@ class DbfFileTest : public ::testing::Test {
 TEST_F(DbfFileTest, CreatedTableHasTheDocumentedLayoutAndGrowsByOneRecordPerAppend) {
   const std::string path = dir_.File("order.DBF");
   CreateEmptyTable(path, {{"NAME", 'C', 100, 0}, {"QUANT", 'N', 5, 0}});
-  std::string bytes = ReadBytes(path);
+  std::string bytes = ReadFile(path);
   ASSERT_EQ(98u, bytes.size());
   EXPECT_EQ(97, U16At(bytes, 8));
   EXPECT_EQ(106, U16At(bytes, 10));
@@ -93,7 +93,7 @@ TEST_F(DbfFileTest, CreatedTableHasTheDocumentedLayoutAndGrowsByOneRecordPerAppe
     EXPECT_EQ(1, table.RecordCount());
     EXPECT_EQ(1, table.CurrentRecord());
   }
-  bytes = ReadBytes(path);
+  bytes = ReadFile(path);
   ASSERT_EQ(204u, bytes.size());
   EXPECT_EQ('\x1A', bytes.back());
   EXPECT_EQ(1u, U32At(bytes, 4));
@@ -111,13 +111,13 @@ TEST_F(DbfFileTest, CountComesFromTheFileSizeNotTheHeader) {
     table.GotoRecord(2);
     table.WriteRecord(2);
   }
-  EXPECT_EQ(3u, U32At(ReadBytes(path), 4));
+  EXPECT_EQ(3u, U32At(ReadFile(path), 4));
   {
     TDbfFile table(path, false, true);
     table.GotoRecord(1);
     table.AppendRecord();
   }
-  EXPECT_EQ(4u, U32At(ReadBytes(path), 4));
+  EXPECT_EQ(4u, U32At(ReadFile(path), 4));
 
   // A partial record at the end is not counted either.
   const std::string partial =
@@ -141,7 +141,7 @@ TEST_F(DbfFileTest, HeaderRewriteStoresDateCountStampAndClearsHighFlagBits) {
     table.WriteRecord(1);
     EXPECT_EQ(59057402u, table.ChangeStamp());
   }
-  bytes = ReadBytes(path);
+  bytes = ReadFile(path);
   EXPECT_EQ(24, bytes[1]);
   EXPECT_EQ(3, bytes[2]);
   EXPECT_EQ(17, bytes[3]);
@@ -165,21 +165,21 @@ TEST_F(DbfFileTest, WriteRecordRewritesInPlaceAndAppendsOutsideTheTable) {
     table.WriteRecord(3);
     EXPECT_EQ(3, table.CurrentRecord());
   }
-  std::string bytes = ReadBytes(path);
+  std::string bytes = ReadFile(path);
   ASSERT_EQ(original.size(), bytes.size());  // no end marker on an in-place write
   EXPECT_EQ(Row("CHANGED", 5), bytes.substr(header_length + 2 * record_length, record_length));
   EXPECT_EQ(10u, U32At(bytes, 4));
 
   for (int n : {0, -7, 11 + 5}) {
     SCOPED_TRACE(n);
-    const int before = static_cast<int>(ReadBytes(path).size());
+    const int before = static_cast<int>(ReadFile(path).size());
     TDbfFile table(path, false, true);
     const int count = table.RecordCount();
     table.GotoRecord(1);
     table.WriteRecord(n);
     EXPECT_EQ(count + 1, table.RecordCount());
     EXPECT_EQ(count + 1, table.CurrentRecord());
-    bytes = ReadBytes(path);
+    bytes = ReadFile(path);
     // The old end marker (if any) is overwritten by the record.
     EXPECT_EQ(header_length + (count + 1) * record_length + 1, static_cast<int>(bytes.size()));
     EXPECT_GE(static_cast<int>(bytes.size()), before);
@@ -370,13 +370,13 @@ TEST_F(DbfFileTest, AnOpenTableCannotBeOpenedAgainHereOrElsewhere) {
   EXPECT_EQ(2, again.RecordCount());
 
   // Creating a table over the open one fails and leaves it as it is.
-  const std::string before = ReadBytes(path);
+  const std::string before = ReadFile(path);
   EXPECT_THAT(
       [&] {
         CreateEmptyTable(path, {{"X", 'C', 1, 0}});
       },
       ThrowsMessage<ETableError>(StrEq("Could not create file " + path)));
-  EXPECT_EQ(before, ReadBytes(path));
+  EXPECT_EQ(before, ReadFile(path));
 }
 
 TEST_F(DbfFileTest, SharedOpensCoexistAndSeeEachOthersAppends) {
@@ -418,7 +418,7 @@ TEST_F(DbfFileTest, ReadOnlyOpenNeverWritesAByte) {
                 ThrowsMessage<ETableError>(StrEq("Error writing to " + path)));
     EXPECT_EQ(3, table.RecordCount());
   }
-  EXPECT_EQ(original, ReadBytes(path));
+  EXPECT_EQ(original, ReadFile(path));
   struct stat info;
   ASSERT_EQ(0, ::stat(path.c_str(), &info));
   EXPECT_EQ(1000000000, info.st_mtim.tv_sec);
@@ -446,7 +446,7 @@ TEST_F(DbfFileTest, AFailedWriteIsReportedAndNotCounted) {
   // A file that may not grow past a limit: the platform writes part of the
   // record, then refuses the rest. Run in a child so the limit stays there.
   const std::string path = Make("t.dbf", TableBytes(kNameQuant, Rows(2), 0x03, 2, false));
-  const off_t size = static_cast<off_t>(ReadBytes(path).size());
+  const off_t size = static_cast<off_t>(ReadFile(path).size());
   int pipe_fds[2];
   ASSERT_EQ(0, ::pipe(pipe_fds));
   const pid_t child = ::fork();
@@ -486,7 +486,7 @@ TEST_F(DbfFileTest, AFailedWriteIsReportedAndNotCounted) {
   EXPECT_EQ("Error writing to " + path + "|2", report);
   // The stored count still says 2: the header was not rewritten with a record
   // that is not there.
-  const std::string bytes = ReadBytes(path);
+  const std::string bytes = ReadFile(path);
   EXPECT_EQ(2u, U32At(bytes, 4));
   EXPECT_EQ(size + 5, static_cast<off_t>(bytes.size()));
   TDbfFile table(path, false, false);
@@ -514,7 +514,7 @@ TEST_F(DbfFileTest, LentBufferReceivesReadsAndPutsUntilRestored) {
   EXPECT_EQ(7, table.GetNumber(2));
   table.GotoRecord(4);
   EXPECT_EQ(8, table.GetNumber(2));
-  EXPECT_EQ('\x1A', ReadBytes(path).back());
+  EXPECT_EQ('\x1A', ReadFile(path).back());
 }
 
 // Records the events a derived layer sees, and counts the transfers, as the

@@ -17,10 +17,10 @@ namespace {
 
 using testing::Col;
 using testing::Left;
-using testing::ReadBytes;
+using testing::ReadFile;
 using testing::Right;
 using testing::TableBytes;
-using testing::WriteBytes;
+using testing::WriteFile;
 
 struct Result {
   int status = -1;
@@ -48,7 +48,7 @@ TEST_F(DbftoolTest, InfoShowsHeaderAndColumns) {
   const std::string path = dir_.File("t.dbf");
   const std::vector<Col> columns = {{"NAME", 'C', 300}, {"PRICE", 'N', 10, 2}};
   std::string bytes = TableBytes(columns, {" " + Left("a", 300) + Right("1.00", 10)}, 0x03, 4);
-  WriteBytes(path, bytes);
+  WriteFile(path, bytes);
   const Result r = Tool("info " + path);
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("File: " + path +
@@ -64,15 +64,15 @@ TEST_F(DbftoolTest, InfoShowsHeaderAndColumns) {
                 "  1  NAME        C     300    0\n"
                 "  2  PRICE       N      10    2\n",
             r.out);
-  EXPECT_EQ(bytes, ReadBytes(path));  // looking changes nothing
+  EXPECT_EQ(bytes, ReadFile(path));  // looking changes nothing
 }
 
 TEST_F(DbftoolTest, DumpShowsEveryRecordInUtf8WithDeletedOnesMarked) {
   const std::string path = dir_.File("t.dbf");
   const std::vector<Col> columns = {{"NAME", 'C', 8}, {"QUANT", 'N', 5}, {"D", 'D', 8}};
-  WriteBytes(path,
-             TableBytes(columns, {" " + Left(Utf8ToCp866("Ёж"), 8) + Right("3", 5) + "20240105",
-                                  "*" + Left("old", 8) + Right("", 5) + Left("", 8)}));
+  WriteFile(path,
+            TableBytes(columns, {" " + Left(Utf8ToCp866("Ёж"), 8) + Right("3", 5) + "20240105",
+                                 "*" + Left("old", 8) + Right("", 5) + Left("", 8)}));
   const Result r = Tool("dump " + path);
   EXPECT_EQ(0, r.status);
   EXPECT_EQ(
@@ -92,7 +92,7 @@ TEST_F(DbftoolTest, DumpIntoAReaderThatStopsEarlySucceeds) {
 
 TEST_F(DbftoolTest, FailuresPrintTheEngineMessageAndExitNonZero) {
   const std::string bad = dir_.File("bad.dbf");
-  WriteBytes(bad, std::string(20, '\x03'));
+  WriteFile(bad, std::string(20, '\x03'));
   struct Case {
     std::string arguments;
     std::string output;
@@ -123,8 +123,8 @@ TEST_F(DbftoolTest, SampleWritesTheSameListForTheSameSeed) {
   ASSERT_EQ(0, Tool("sample 50 " + b + " --seed 3").status);
   ASSERT_EQ(0, Tool("sample 50 " + c + " --seed 4").status);
   // Past the header (whose change stamp tells the moment of writing).
-  EXPECT_EQ(ReadBytes(a).substr(32), ReadBytes(b).substr(32));
-  EXPECT_NE(ReadBytes(a).substr(32), ReadBytes(c).substr(32));
+  EXPECT_EQ(ReadFile(a).substr(32), ReadFile(b).substr(32));
+  EXPECT_NE(ReadFile(a).substr(32), ReadFile(c).substr(32));
   TDbfColumns table(a, false, false);
   EXPECT_EQ(50, table.RecordCount());
 }

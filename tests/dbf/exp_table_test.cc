@@ -51,13 +51,13 @@ class ExpTableTest : public ::testing::Test {
     handler_.reset();
     table_.reset();
     const std::string path = dir_.File("price.dbf");
-    testing::WriteBytes(path, testing::TableBytes({{"NAME", 'C', 20},
-                                                   {"PRICE", 'N', 10, 2},
-                                                   {"QUANT", 'N', 5},
-                                                   {"KOL", 'N', 8},
-                                                   {"SROK", 'D', 8},
-                                                   {"FLAG", 'L', 1}},
-                                                  records));
+    testing::WriteFile(path, testing::TableBytes({{"NAME", 'C', 20},
+                                                  {"PRICE", 'N', 10, 2},
+                                                  {"QUANT", 'N', 5},
+                                                  {"KOL", 'N', 8},
+                                                  {"SROK", 'D', 8},
+                                                  {"FLAG", 'L', 1}},
+                                                 records));
     table_ = std::make_unique<TDbfColumns>(path, false, false);
     handler_ = std::make_unique<TExpHandler>(std::make_unique<TExpDbfLink>(*table_));
   }
@@ -234,13 +234,13 @@ TEST_F(ExpTableTest, ANumberColumnThatIsNoNumberFailsWithTheEngineMessage) {
 TEST(ExpDbfLink, FindsTheFirstColumnByNameOrQualifiedName) {
   zakaz::testing::TempDir dir;
   const std::string path = dir.File("t.dbf");
-  testing::WriteBytes(path, testing::TableBytes({{"T.B", 'C', 1},
-                                                 {"B", 'C', 1},
-                                                 {"a  ", 'C', 1},
-                                                 {"T.A", 'C', 1},
-                                                 {"B", 'C', 1},
-                                                 {"T", 'C', 1}},
-                                                {" abcdef"}));
+  testing::WriteFile(path, testing::TableBytes({{"T.B", 'C', 1},
+                                                {"B", 'C', 1},
+                                                {"a  ", 'C', 1},
+                                                {"T.A", 'C', 1},
+                                                {"B", 'C', 1},
+                                                {"T", 'C', 1}},
+                                               {" abcdef"}));
   TDbfColumns table(path, false, false);
   const TExpDbfLink link(table);
   const struct {

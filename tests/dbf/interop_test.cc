@@ -22,13 +22,13 @@ namespace {
 
 using testing::Col;
 using testing::Left;
-using testing::ReadBytes;
+using testing::ReadFile;
 using testing::Right;
 using ::testing::StrEq;
 using testing::TableBytes;
 using ::testing::ThrowsMessage;
 using testing::U32At;
-using testing::WriteBytes;
+using testing::WriteFile;
 
 std::string Quote(const std::string& text) {
   std::string out = "'";
@@ -116,7 +116,7 @@ TEST_F(InteropTest, WhatTheEngineWritesReadsTheSameInAnIndependentReader) {
                                     {"OK", 'L', 1}};
   const std::string first =
       " " + Left("first", 300) + Right("1.00", 10) + Right("1", 5) + "20240101" + "F";
-  WriteBytes(path, TableBytes(columns, {first}, 0x03, 7));
+  WriteFile(path, TableBytes(columns, {first}, 0x03, 7));
   {
     TDbfColumns table(path, false, true);
     ASSERT_EQ(1, table.RecordCount());
@@ -141,7 +141,7 @@ TEST_F(InteropTest, WhatTheEngineWritesReadsTheSameInAnIndependentReader) {
     table.PutString(5, "j");
     table.WriteRecord(1);
   }
-  EXPECT_EQ(4u, U32At(ReadBytes(path), 4));
+  EXPECT_EQ(4u, U32At(ReadFile(path), 4));
   const std::vector<std::string> expected = {
       "NAME=first|PRICE=0.05|QUANT=1|SROK=2024-01-01|OK=True",
       "NAME=Аспирин табл. 500мг №10 " + std::string(250, 'x') +
@@ -225,9 +225,9 @@ TEST_F(InteropTest, WhatAnIndependentWriterMakesReadsTheSameInTheEngine) {
     ASSERT_EQ(0, status) << out;
   }
   // The writer's header says 3; claim 9 and see the size decide.
-  std::string bytes = ReadBytes(path);
+  std::string bytes = ReadFile(path);
   bytes[4] = 9;
-  WriteBytes(path, bytes);
+  WriteFile(path, bytes);
 
   TDbfColumns table(dir_.File("shape"), false, false);  // found ignoring case, .DBF added
   ASSERT_EQ(3, table.RecordCount());

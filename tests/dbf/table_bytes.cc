@@ -1,7 +1,6 @@
 #include "table_bytes.h"
 
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace zakaz::dbf::testing {
@@ -53,17 +52,6 @@ std::string Left(const std::string& text, int width) {
 std::string Right(const std::string& text, int width) {
   if (static_cast<int>(text.size()) >= width) return text.substr(0, static_cast<size_t>(width));
   return std::string(static_cast<size_t>(width) - text.size(), ' ') + text;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 uint32_t U32At(const std::string& bytes, size_t offset) {

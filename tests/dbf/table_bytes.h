@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
+
 namespace zakaz::dbf::testing {
 
 struct Col {
@@ -26,8 +28,9 @@ std::string TableBytes(const std::vector<Col>& columns, const std::vector<std::s
 std::string Left(const std::string& text, int width);
 std::string Right(const std::string& text, int width);
 
-void WriteBytes(const std::string& path, const std::string& bytes);
-std::string ReadBytes(const std::string& path);
+// Whole files: the shared helpers.
+using zakaz::testing::ReadFile;
+using zakaz::testing::WriteFile;
 
 // Little-endian readers for checking stored headers.
 uint32_t U32At(const std::string& bytes, size_t offset);

@@ -192,8 +192,8 @@ TEST_F(OrderSaverTest, SavesExactlyTheOrderedRowsByteForByteAndClearsThem) {
   EXPECT_THAT(DemandNames(), ElementsAre("1234D6B3.DBF"));
   EXPECT_THAT(testing::StoredRecords("demand/1234D6B3.DBF"),
               ElementsAre(price_records[1], price_records[3], price_records[4]));
-  const std::string order = testing::FileBytes("demand/1234D6B3.DBF");
-  const std::string price = testing::FileBytes("price.DBF");
+  const std::string order = testing::ReadFile("demand/1234D6B3.DBF");
+  const std::string price = testing::ReadFile("price.DBF");
   const int header = Little16(price, 8);
   EXPECT_EQ(header, Little16(order, 8));
   // The columns are the price list's, descriptor for descriptor, with the
@@ -360,7 +360,7 @@ TEST_F(OrderSaverTest, AReadErrorInThePriceListLeavesNoOrderBehind) {
   OpenPriceList(std::vector<int>(50, 1));
   views_.SetViewMode(vmOrder);
   // The price list loses its last rows under the open table.
-  const std::string bytes = testing::FileBytes("price.DBF");
+  const std::string bytes = testing::ReadFile("price.DBF");
   const size_t header = static_cast<size_t>(Little16(bytes, 8));
   const size_t length = static_cast<size_t>(Little16(bytes, 10));
   fs::resize_file("price.DBF", header + 10 * length);
@@ -380,7 +380,7 @@ TEST_F(OrderSaverTest, AnOrderFileIsNeverWrittenOverAnExistingOne) {
   EXPECT_FALSE(Saver().CreateOrderFile("demand\\1234D6B3.DBF"));
   ASSERT_THAT(prompts_.shown, SizeIs(1));
   EXPECT_THAT(prompts_.shown[0], StartsWith("Error: Ошибка создания заказа:\r"));
-  EXPECT_EQ("earlier order", testing::FileBytes("demand/1234D6B3.DBF"));
+  EXPECT_EQ("earlier order", testing::ReadFile("demand/1234D6B3.DBF"));
   EXPECT_THAT(DemandNames(), ElementsAre("1234D6B3.DBF"));
 }
 

@@ -22,19 +22,19 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using testing::EnforcedPermissions;
 using testing::EntryNames;
-using testing::ReadBytes;
+using testing::ReadFile;
 using testing::TempDir;
-using testing::WriteBytes;
+using testing::WriteFile;
 
 TEST(WriteFileAtomically, CreatesAndReplacesKeepingPermissionBits) {
   TempDir dir;
   const std::string path = dir.File("order.dat");
   WriteFileAtomically(path, "first");
-  EXPECT_EQ("first", ReadBytes(path));
+  EXPECT_EQ("first", ReadFile(path));
 
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   WriteFileAtomically(path, std::string("second\0with nul", 15));
-  EXPECT_EQ(std::string("second\0with nul", 15), ReadBytes(path));
+  EXPECT_EQ(std::string("second\0with nul", 15), ReadFile(path));
   EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
             fs::status(path).permissions());
   EXPECT_THAT(EntryNames(dir.Path()), ElementsAre("order.dat"));
@@ -42,22 +42,22 @@ TEST(WriteFileAtomically, CreatesAndReplacesKeepingPermissionBits) {
 
 TEST(WriteFileAtomically, WritesThroughASymbolicLink) {
   TempDir dir;
-  WriteBytes(dir.Path() / "real.ini", "old");
+  WriteFile(dir.Path() / "real.ini", "old");
   fs::create_symlink(dir.Path() / "real.ini", dir.Path() / "link.ini");
   WriteFileAtomically(dir.File("link.ini"), "new");
   EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.ini"));
-  EXPECT_EQ("new", ReadBytes(dir.Path() / "real.ini"));
+  EXPECT_EQ("new", ReadFile(dir.Path() / "real.ini"));
 }
 
 TEST(WriteFileAtomically, RefusedWritesLeaveTheOldFileAndNoDebris) {
   TempDir dir;
   const fs::path locked = dir.Path() / "locked";
   fs::create_directory(locked);
-  WriteBytes(locked / "a.ini", "kept");
+  WriteFile(locked / "a.ini", "kept");
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  WriteBytes(dir.Path() / "ro.ini", "kept too");
+  WriteFile(dir.Path() / "ro.ini", "kept too");
   fs::permissions(dir.Path() / "ro.ini", fs::perms::owner_read);
-  WriteBytes(dir.Path() / "plain", "not a directory");
+  WriteFile(dir.Path() / "plain", "not a directory");
 
   EnforcedPermissions enforced;
   struct Case {
@@ -75,8 +75,8 @@ TEST(WriteFileAtomically, RefusedWritesLeaveTheOldFileAndNoDebris) {
     SCOPED_TRACE(c.what);
     EXPECT_THROW(WriteFileAtomically(c.path.string(), "replacement"), std::system_error);
   }
-  EXPECT_EQ("kept", ReadBytes(locked / "a.ini"));
-  EXPECT_EQ("kept too", ReadBytes(dir.Path() / "ro.ini"));
+  EXPECT_EQ("kept", ReadFile(locked / "a.ini"));
+  EXPECT_EQ("kept too", ReadFile(dir.Path() / "ro.ini"));
   EXPECT_THAT(EntryNames(locked), ElementsAre("a.ini"));
   EXPECT_THAT(EntryNames(dir.Path()), ElementsAre("locked", "plain", "ro.ini"));
 }
@@ -86,7 +86,7 @@ TEST(WriteFileAtomically, RefusedWritesLeaveTheOldFileAndNoDebris) {
 TEST(WriteFileAtomically, ShortWriteFailsAndKeepsTheOldFile) {
   TempDir dir;
   const std::string path = dir.File("big.dat");
-  WriteBytes(path, "old contents");
+  WriteFile(path, "old contents");
   const auto write_under_limit = [&path] {
     ::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
@@ -100,7 +100,7 @@ TEST(WriteFileAtomically, ShortWriteFailsAndKeepsTheOldFile) {
     ::_exit(1);
   };
   EXPECT_EXIT(write_under_limit(), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ("old contents", ReadBytes(path));
+  EXPECT_EQ("old contents", ReadFile(path));
   EXPECT_THAT(EntryNames(dir.Path()), ElementsAre("big.dat"));
 }
 

@@ -19,18 +19,18 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using testing::EnforcedPermissions;
 using testing::EntryNames;
-using testing::ReadBytes;
+using testing::ReadFile;
 using ::testing::StrEq;
 using testing::TempDir;
 using ::testing::ThrowsMessage;
-using testing::WriteBytes;
+using testing::WriteFile;
 
 TEST(IniFile, MissingPiecesGiveTheDefault) {
   TempDir dir;
   const IniFile missing(dir.File("param.Ini"));
   EXPECT_EQ("design", missing.ReadString("Main", "Clientcode", "design"));
 
-  WriteBytes(dir.Path() / "param.Ini", "[Other]\r\nClientcode=1\r\n[Main]\r\nClient=c\r\n");
+  WriteFile(dir.Path() / "param.Ini", "[Other]\r\nClientcode=1\r\n[Main]\r\nClient=c\r\n");
   const IniFile file(dir.File("param.Ini"));
   EXPECT_EQ("d1", file.ReadString("Absent", "Client", "d1"));
   EXPECT_EQ("d2", file.ReadString("Main", "Clientcode", "d2"));
@@ -46,12 +46,12 @@ TEST(IniFile, KeepsValuesInWindows1251) {
   IniFile file(dir.File("param.Ini"));
   file.WriteString("Main", "Client", "Аптека №1");
   EXPECT_EQ("[Main]\r\nClient=\xC0\xEF\xF2\xE5\xEA\xE0 \xB9\x31\r\n",
-            ReadBytes(dir.Path() / "param.Ini"));
+            ReadFile(dir.Path() / "param.Ini"));
   EXPECT_EQ("Аптека №1", file.ReadString("Main", "Client", ""));
 
   // A file from an existing installation, with Cyrillic names in another case.
-  WriteBytes(dir.Path() / "other.ini",
-             "[\xCD\xC0\xD1\xD2\xD0\xCE\xC9\xCA\xC8]\r\n\xC8\xCC\xDF=\xCF\xE5\xF2\xF0\xee\xe2\r\n");
+  WriteFile(dir.Path() / "other.ini",
+            "[\xCD\xC0\xD1\xD2\xD0\xCE\xC9\xCA\xC8]\r\n\xC8\xCC\xDF=\xCF\xE5\xF2\xF0\xee\xe2\r\n");
   EXPECT_EQ("Петров", IniFile(dir.File("other.ini")).ReadString("настройки", "имя", ""));
 }
 
@@ -68,7 +68,7 @@ TEST(IniFile, WriteLeavesEverythingElseAsItWas) {
       "\r\n"
       "[Last]\r\n"
       "x=\xC0";
-  WriteBytes(dir.Path() / "param.Ini", before);
+  WriteFile(dir.Path() / "param.Ini", before);
   IniFile file(dir.File("param.Ini"));
   file.WriteString("Main", "Clientcode", "0043");
   file.WriteString("Main", "Passiv", "1");
@@ -84,7 +84,7 @@ TEST(IniFile, WriteLeavesEverythingElseAsItWas) {
       "\r\n"
       "[Last]\r\n"
       "x=\xC0",
-      ReadBytes(dir.Path() / "param.Ini"));
+      ReadFile(dir.Path() / "param.Ini"));
   EXPECT_THAT(EntryNames(dir.Path()), ElementsAre("param.Ini"));
 }
 
@@ -101,12 +101,12 @@ TEST(IniFile, RefusedWriteFailsWithTheFullPathAndChangesNothing) {
   TempDir dir;
   const fs::path locked = dir.Path() / "locked";
   fs::create_directory(locked);
-  WriteBytes(locked / "param.Ini", "[Main]\r\nClientcode=1\r\n");
+  WriteFile(locked / "param.Ini", "[Main]\r\nClientcode=1\r\n");
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
   const fs::path empty_locked = dir.Path() / "empty";
   fs::create_directory(empty_locked);
   fs::permissions(empty_locked, fs::perms::owner_read | fs::perms::owner_exec);
-  WriteBytes(dir.Path() / "secret.Ini", "[Main]\r\nClientcode=1\r\n");
+  WriteFile(dir.Path() / "secret.Ini", "[Main]\r\nClientcode=1\r\n");
   fs::permissions(dir.Path() / "secret.Ini", fs::perms::none);
 
   EnforcedPermissions enforced;
@@ -118,7 +118,7 @@ TEST(IniFile, RefusedWriteFailsWithTheFullPathAndChangesNothing) {
     EXPECT_THAT([&] { file.WriteString("Main", "Clientcode", "2"); },
                 ThrowsMessage<ESettingsError>(StrEq("Unable to write to " + path.string())));
   }
-  EXPECT_EQ("[Main]\r\nClientcode=1\r\n", ReadBytes(locked / "param.Ini"));
+  EXPECT_EQ("[Main]\r\nClientcode=1\r\n", ReadFile(locked / "param.Ini"));
   EXPECT_THAT(EntryNames(locked), ElementsAre("param.Ini"));
   EXPECT_THAT(EntryNames(empty_locked), ElementsAre());
   // An unreadable file reads as the defaults and is not overwritten.

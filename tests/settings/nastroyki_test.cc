@@ -34,9 +34,9 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using testing::EnforcedPermissions;
 using testing::FakeUserPrompts;
-using testing::ReadBytes;
+using testing::ReadFile;
 using testing::TempDir;
-using testing::WriteBytes;
+using testing::WriteFile;
 
 template <typename T>
 T* Find(const QWidget& parent, const char* name) {
@@ -62,8 +62,8 @@ int RunModal(TNastroyki& dialog, Step step) {
 class NastroykiTest : public ::testing::Test {
  protected:
   std::string IniPath() const { return dir_.File("param.Ini"); }
-  std::string FileBytes() const { return ReadBytes(IniPath()); }
-  void WriteFile(const std::string& bytes) const { WriteBytes(IniPath(), bytes); }
+  std::string FileBytes() const { return ReadFile(IniPath()); }
+  void WriteIni(const std::string& bytes) const { WriteFile(IniPath(), bytes); }
 
   TempDir dir_;
   FakeUserPrompts prompts_;
@@ -163,7 +163,7 @@ TEST_F(NastroykiTest, HasTheDesignedLayout) {
 }
 
 TEST_F(NastroykiTest, ReadsTheFileAtCreation) {
-  WriteFile(
+  WriteIni(
       "[main]\r\n"
       "CLIENTCODE = 0042 \r\n"
       "Client=\xC0\xEF\xF2\xE5\xEA\xE0 \xB9\x31\r\n"
@@ -190,7 +190,7 @@ TEST_F(NastroykiTest, PassiveModeOnlyWhenTheValueStartsWithOne) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value ? "\"" + *c.value + "\"" : "missing");
-    WriteFile("[Main]\r\nClientcode=7\r\n" + (c.value ? "Passiv=" + *c.value + "\r\n" : ""));
+    WriteIni("[Main]\r\nClientcode=7\r\n" + (c.value ? "Passiv=" + *c.value + "\r\n" : ""));
     TNastroyki dialog(IniPath(), prompts_);
     EXPECT_EQ(c.checked, Checked(dialog));
     EXPECT_EQ(c.checked, dialog.Passive());
@@ -223,7 +223,7 @@ TEST_F(NastroykiTest, OkWritesTheFourKeysInOrderAndCloses) {
 }
 
 TEST_F(NastroykiTest, OkWritesZeroForPassiveOffAndLeavesTheRestOfTheFile) {
-  WriteFile(
+  WriteIni(
       "; kept\r\n"
       "[Main]\r\n"
       "Comment=\xF1\xF0\xEE\xF7\xED\xEE\r\n"
@@ -247,7 +247,7 @@ TEST_F(NastroykiTest, OkWritesZeroForPassiveOffAndLeavesTheRestOfTheFile) {
 }
 
 TEST_F(NastroykiTest, CancelKeepsTypedValuesForThisRunOnly) {
-  WriteFile("[Main]\r\nClientcode=0042\r\nPassiv=0\r\n");
+  WriteIni("[Main]\r\nClientcode=0042\r\nPassiv=0\r\n");
   {
     TNastroyki dialog(IniPath(), prompts_);
     const int result = RunModal(dialog, [&] {
@@ -273,7 +273,7 @@ TEST_F(NastroykiTest, RefusedWriteGoesToTheErrorBoxAndTheDialogStaysOpen) {
   const fs::path locked = dir_.Path() / "locked";
   fs::create_directory(locked);
   const std::string path = (locked / "param.Ini").string();
-  WriteBytes(path, "[Main]\r\nClientcode=0042\r\n");
+  WriteFile(path, "[Main]\r\nClientcode=0042\r\n");
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
   EnforcedPermissions enforced;
 
@@ -289,7 +289,7 @@ TEST_F(NastroykiTest, RefusedWriteGoesToTheErrorBoxAndTheDialogStaysOpen) {
   EXPECT_EQ(QDialog::Rejected, result);
   EXPECT_THAT(prompts_.shown, ElementsAre("Exception: Unable to write to " + path));
   EXPECT_EQ("0077", dialog.ClientCode());
-  EXPECT_EQ("[Main]\r\nClientcode=0042\r\n", ReadBytes(path));
+  EXPECT_EQ("[Main]\r\nClientcode=0042\r\n", ReadFile(path));
 }
 
 // The other half of StartedFromAnotherWorkingDirectory: runs only inside the
@@ -311,8 +311,8 @@ TEST(NastroykiBesideExecutable, StartedFromAnotherWorkingDirectory) {
   TempDir work_dir;
   const fs::path copy = program_dir.Path() / "settings_ui_test";
   fs::copy_file(fs::canonical("/proc/self/exe"), copy);
-  WriteBytes(program_dir.Path() / "param.Ini", "[Main]\r\nClientcode=0042\r\n");
-  WriteBytes(work_dir.Path() / "param.Ini", "[Main]\r\nClientcode=9999\r\n");
+  WriteFile(program_dir.Path() / "param.Ini", "[Main]\r\nClientcode=0042\r\n");
+  WriteFile(work_dir.Path() / "param.Ini", "[Main]\r\nClientcode=9999\r\n");
   const std::string log = (program_dir.Path() / "child.log").string();
 
   std::vector<std::string> env_strings = {"ZAKAZ_SETTINGS_CHILD=1", "QT_QPA_PLATFORM=offscreen"};
@@ -337,11 +337,11 @@ TEST(NastroykiBesideExecutable, StartedFromAnotherWorkingDirectory) {
   ASSERT_EQ(0, spawned);
   int status = 0;
   ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadBytes(log);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(log);
 
   EXPECT_EQ("[Main]\r\nClientcode=0077\r\nClient=\r\nftp=\r\nPassiv=0\r\n",
-            ReadBytes(program_dir.Path() / "param.Ini"));
-  EXPECT_EQ("[Main]\r\nClientcode=9999\r\n", ReadBytes(work_dir.Path() / "param.Ini"));
+            ReadFile(program_dir.Path() / "param.Ini"));
+  EXPECT_EQ("[Main]\r\nClientcode=9999\r\n", ReadFile(work_dir.Path() / "param.Ini"));
 }
 
 }  // namespace

@@ -1,24 +1,15 @@
-// Small file helpers shared by the settings tests.
+// Small file helpers shared by the settings tests (whole files come from
+// support/file_bytes.h).
 #pragma once
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
+
 namespace zakaz::testing {
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // Names of the entries of `dir`, to see that a failed write left no debris.
 inline std::vector<std::string> EntryNames(const std::filesystem::path& dir) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 namespace zakaz::testing {
@@ -16,11 +17,15 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Writes `content` as the whole file, making its folder first.
+// Writes `content` as the whole file, making its folder first; throws when
+// the file cannot be written, so a fixture never silently goes missing.
 inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
   std::error_code ignored;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
-  std::ofstream(path, std::ios::binary) << content;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
 // `size` bytes that look random and are the same for the same seed, so a
