@@ -65,6 +65,25 @@ std::vector<std::string> Components(std::string_view name) {
   return parts;
 }
 
+// Whether `name` is already what FullPath makes of it: rooted, forward
+// slashes only, no empty, "." or ".." component, no trailing slash. Such a
+// name (every table the program and its fuzz targets open by full name) needs
+// no splitting into strings.
+bool IsFullPath(std::string_view name) {
+  if (name.size() < 2 || name[0] != '/') return false;
+  size_t start = 1;
+  while (start <= name.size()) {
+    size_t end = name.find('/', start);
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view part = name.substr(start, end - start);
+    if (part.empty() || part == "." || part == ".." || part.find('\\') != std::string_view::npos) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
 size_t LastSeparator(std::string_view name) {
   const size_t slash = name.find_last_of("/\\");
   return slash == std::string_view::npos ? 0 : slash + 1;
@@ -73,6 +92,7 @@ size_t LastSeparator(std::string_view name) {
 }  // namespace
 
 std::string FullPath(std::string_view name) {
+  if (IsFullPath(name)) return std::string(name);
   std::string out;
   for (const std::string& part : Components(name)) out += "/" + part;
   return out.empty() ? "/" : out;

@@ -72,25 +72,6 @@ class TMemoryFile : public TFileHandle {
   bool shared_;
 };
 
-// Whether `name` is already the absolute path FullPath makes of it: rooted,
-// forward slashes only, no empty, "." or ".." component, no trailing slash.
-// Every table a fuzz input opens is named so, and FullPath splits the name
-// into strings even when there is nothing to fold.
-bool IsFullPath(std::string_view name) {
-  if (name.size() < 2 || name[0] != '/') return false;
-  size_t start = 1;
-  while (start <= name.size()) {
-    size_t end = name.find('/', start);
-    if (end == std::string_view::npos) end = name.size();
-    const std::string_view part = name.substr(start, end - start);
-    if (part.empty() || part == "." || part == ".." || part.find('\\') != std::string_view::npos) {
-      return false;
-    }
-    start = end + 1;
-  }
-  return true;
-}
-
 }  // namespace
 
 TMemoryFileSystem::TMemoryFileSystem() = default;
@@ -109,9 +90,7 @@ std::string TMemoryFileSystem::File(std::string_view name) const {
 
 void TMemoryFileSystem::Clear() { files_.clear(); }
 
-std::string TMemoryFileSystem::Resolve(std::string_view name) {
-  return IsFullPath(name) ? std::string(name) : FullPath(name);
-}
+std::string TMemoryFileSystem::Resolve(std::string_view name) { return FullPath(name); }
 
 bool TMemoryFileSystem::Exists(const std::string& path) { return files_.count(path) > 0; }
 
