@@ -16,13 +16,13 @@ std::string FormatMessage(std::string_view text, std::initializer_list<MessageAr
       break;
     }
     out.append(text.substr(i, percent - i));
-    const char spec = text[percent + 1];
-    if (spec == '%') {
+    const char conversion = text[percent + 1];
+    if (conversion == '%') {
       out += '%';
       i = percent + 2;
       continue;
     }
-    if ((spec != 's' && spec != 'd') || next == args.end()) {
+    if ((conversion != 's' && conversion != 'd') || next == args.end()) {
       out += '%';
       i = percent + 1;
       continue;
