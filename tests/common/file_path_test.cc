@@ -34,6 +34,25 @@ TEST_F(FilePathTest, FullPathReadsBackslashesAndFoldsDots) {
   EXPECT_EQ("/tmp/x", FullPath("/tmp//x"));
   EXPECT_EQ("/x", FullPath("/../x"));
   EXPECT_EQ(root_, FullPath(""));
+  // Names that are already full paths come back as they are; those that
+  // only look so are folded like any other.
+  const struct {
+    const char* name;
+    const char* full;
+  } cases[] = {
+      {"/memory/price.dbf", "/memory/price.dbf"},
+      {"/memory/.price", "/memory/.price"},
+      {"/memory/price..dbf", "/memory/price..dbf"},
+      {"/memory//price.dbf", "/memory/price.dbf"},
+      {"/memory/./price.dbf", "/memory/price.dbf"},
+      {"/x/../memory/price.dbf", "/memory/price.dbf"},
+      {"\\memory\\price.dbf", "/memory/price.dbf"},
+      {"/memory\\price.dbf", "/memory/price.dbf"},
+      {"/memory/price.dbf/", "/memory/price.dbf"},
+      {"/", "/"},
+      {"//", "/"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.full, FullPath(c.name)) << c.name;
 }
 
 TEST_F(FilePathTest, EveryExistingComponentIsFoundWhateverItsCase) {

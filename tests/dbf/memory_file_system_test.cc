@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string_view>
 
-#include "common/file_path.h"
 #include "dataset_test_util.h"
 #include "dbf/base/errors.h"
 
@@ -60,18 +58,6 @@ TEST(MemoryFileSystem, CarriesTheWholeEngine) {
   EXPECT_EQ(7, table.GetNumber("QUANT"));
   EXPECT_THAT([] { TDbfColumns missing("/memory/none.dbf", false, false); },
               ThrowsMessage<ETableError>(StrEq("File /memory/none.dbf could not be found")));
-}
-
-// Names are made absolute and folded as on the platform, whether or not
-// they already are, and a full path is taken as it stands.
-TEST(MemoryFileSystem, ResolvesNamesAsFullPaths) {
-  TMemoryFileSystem memory;
-  for (const std::string_view name :
-       {"/memory/price.dbf", "/memory//price.dbf", "/memory/./price.dbf", "/x/../memory/price.dbf",
-        "\\memory\\price.dbf", "/memory/price.dbf/", "/", "//", "price.dbf", "../price.dbf",
-        "/memory/Price.DBF", "/memory/.price", "/memory/price..dbf", "/memory\\price.dbf"}) {
-    EXPECT_EQ(FullPath(name), memory.Resolve(name)) << name;
-  }
 }
 
 }  // namespace
