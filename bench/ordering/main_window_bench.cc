@@ -21,8 +21,8 @@
 #include "common/user_prompts.h"
 #include "dbf/dataset/table_dataset.h"
 #include "dbf/table/code_page.h"
-#include "ordering/data_set_model.h"
-#include "ordering/db_grid.h"
+#include "grid/data_set_model.h"
+#include "grid/db_grid.h"
 #include "ordering/order_entry.h"
 #include "sample_price_list.h"
 

@@ -12,7 +12,7 @@
 #include "app/main_form.h"
 #include "dbf/dataset/table_dataset.h"
 #include "dbf/table/code_page.h"
-#include "ordering/data_set_model.h"
+#include "grid/data_set_model.h"
 #include "sample_price_list.h"
 #include "support/fake_user_prompts.h"
 

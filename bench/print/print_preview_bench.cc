@@ -14,7 +14,7 @@
 #include <string>
 
 #include "dbf/dataset/table_dataset.h"
-#include "ordering/price_grid.h"
+#include "ordering/price_columns.h"
 #include "ordering/price_row.h"
 #include "print/grid_printer.h"
 #include "print/page_builder.h"

@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 
 #include "app/main_form.h"
-#include "ordering/list_form.h"
+#include "grid/list_form.h"
 
 namespace zakaz {
 namespace {

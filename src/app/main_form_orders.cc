@@ -10,7 +10,7 @@
 
 #include "app/main_form.h"
 #include "common/code_page.h"
-#include "ordering/db_grid.h"
+#include "grid/db_grid.h"
 #include "ordering/pending_orders.h"
 #include "settings/nastroyki.h"
 

@@ -1,7 +1,7 @@
 // "Печать" of the main window: the grid printer bound to the grid's dataset,
 // columns and row colours, and the print preview of the shown table.
 #include "app/main_form.h"
-#include "ordering/price_grid.h"
+#include "ordering/price_columns.h"
 #include "print/grid_printer.h"
 
 namespace zakaz {

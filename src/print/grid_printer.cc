@@ -17,8 +17,7 @@
 namespace zakaz {
 
 TGridPrinter::TGridPrinter(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns,
-                           DataSetModel::RowColourRule cell_colour, IUserPrompts& prompts,
-                           QWidget* window_parent)
+                           RowColourRule cell_colour, IUserPrompts& prompts, QWidget* window_parent)
     : dataset_(dataset),
       columns_(std::move(columns)),
       cell_colour_(std::move(cell_colour)),

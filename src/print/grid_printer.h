@@ -20,7 +20,7 @@
 #include <memory>
 #include <vector>
 
-#include "ordering/data_set_model.h"
+#include "ordering/grid_columns.h"
 #include "print/print_settings.h"
 #include "print/print_table.h"
 
@@ -37,8 +37,7 @@ inline constexpr char kPdfWriteFailed[] = "Не удалось записать 
 class TGridPrinter {
  public:
   TGridPrinter(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns,
-               DataSetModel::RowColourRule cell_colour, IUserPrompts& prompts,
-               QWidget* window_parent = nullptr);
+               RowColourRule cell_colour, IUserPrompts& prompts, QWidget* window_parent = nullptr);
   ~TGridPrinter();
   TGridPrinter(const TGridPrinter&) = delete;
   TGridPrinter& operator=(const TGridPrinter&) = delete;
@@ -90,7 +89,7 @@ class TGridPrinter {
  private:
   dbf::TTableDataSet& dataset_;
   std::vector<GridColumn> columns_;
-  DataSetModel::RowColourRule cell_colour_;
+  RowColourRule cell_colour_;
   IUserPrompts& prompts_;
   QWidget* window_parent_;
   TPrintSettings settings_;

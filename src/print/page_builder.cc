@@ -22,10 +22,14 @@ constexpr char kHeadingFace[] = "MS Sans Serif";
 
 const QColor kSilver(192, 192, 192);
 
-QStringList TitleLevels(const QString& title) { return title.split(QLatin1Char('|')); }
+QStringList TitleLevels(const std::string& title) {
+  return QString::fromStdString(title).split(QLatin1Char('|'));
+}
 
-int TextFlags(Qt::Alignment alignment, bool wrap) {
-  const int horizontal = static_cast<int>(alignment & Qt::AlignHorizontal_Mask);
+int TextFlags(TextAlign alignment, bool wrap) {
+  const int horizontal = alignment == TextAlign::kRight    ? Qt::AlignRight
+                         : alignment == TextAlign::kCenter ? Qt::AlignHCenter
+                                                           : Qt::AlignLeft;
   return horizontal | Qt::AlignVCenter | (wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
 }
 
@@ -93,7 +97,7 @@ double PageBuilder::TextHeight(const QFont& font, double width, const QString& t
     return metrics.height();
   }
   const QRectF bounds = metrics.boundingRect(QRectF(0, 0, std::max(width, 1.0), 1e9),
-                                             TextFlags(Qt::AlignLeft, true), text);
+                                             TextFlags(TextAlign::kLeft, true), text);
   return std::max(bounds.height(), metrics.height());
 }
 
@@ -235,7 +239,7 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
   const QRectF band(0, y, width, band_height_);
   painter.drawRect(band);
   painter.setFont(Font(kGridPoints));
-  painter.drawText(band.adjusted(pad_, 0, -pad_, 0), TextFlags(Qt::AlignHCenter, false),
+  painter.drawText(band.adjusted(pad_, 0, -pad_, 0), TextFlags(TextAlign::kCenter, false),
                    table_.title);
   y += band_height_;
   // Two title levels: a one-level title fills both; equal upper levels of
@@ -263,7 +267,7 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
                        title_level_height_);
     painter.drawRect(upper);
     painter.setFont(Font(kGridPoints));
-    painter.drawText(upper.adjusted(pad_, 0, -pad_, 0), TextFlags(Qt::AlignHCenter, true),
+    painter.drawText(upper.adjusted(pad_, 0, -pad_, 0), TextFlags(TextAlign::kCenter, true),
                      levels.front());
     for (size_t k = c; k <= last; ++k) {
       const GridColumn& lower_column = table_.columns[k];
@@ -287,7 +291,11 @@ double PageBuilder::PaintRow(QPainter& painter, double y, const std::vector<QStr
     const GridColumn& column = table_.columns[c];
     const QRectF cell(column_left_[c], y, column_widths_[c], height);
     if (settings_.colored) {
-      const QColor background = footer ? kSilver : column.background;
+      const QColor background =
+          footer ? kSilver
+          : column.background
+              ? QColor(column.background->red, column.background->green, column.background->blue)
+              : QColor();
       if (background.isValid()) painter.fillRect(cell, background);
     }
     painter.setPen(line);

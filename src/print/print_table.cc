@@ -3,20 +3,10 @@
 #include <string>
 
 #include "dbf/dataset/table_dataset.h"
-#include "ordering/price_display.h"
+#include "ordering/footer_sums.h"
 
 namespace zakaz {
 namespace {
-
-// Position of the field `name` (letter case ignored) in the dataset's field
-// list, which is also its place in a record's values; -1 when absent.
-int FieldIndex(const dbf::TTableDataSet& dataset, const std::string& name) {
-  const dbf::TField* field = dataset.FindField(name);
-  for (int32_t f = 0; field != nullptr && f < dataset.FieldCount(); ++f) {
-    if (&dataset.Fields(f) == field) return f;
-  }
-  return -1;
-}
 
 // Suspends the views and puts the cursor back on the remembered row on every
 // way out, so a failed walk leaves the grid as it was.
@@ -44,20 +34,27 @@ class WalkGuard {
   dbf::TBookmark mark_{};
 };
 
+// The pen of a row's text; invalid for black.
+QColor PenColour(RowColour colour) {
+  if (colour == RowColour::kRed) return QColor(Qt::red);
+  if (colour == RowColour::kBlue) return QColor(Qt::blue);
+  return QColor();
+}
+
 }  // namespace
 
 PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<GridColumn>& columns,
-                             const DataSetModel::RowColourRule& cell_colour, const QString& title) {
+                             const RowColourRule& cell_colour, const QString& title) {
   PrintTable table;
   table.title = title;
   std::vector<int> fields;
   for (const GridColumn& column : columns) {
     if (!column.visible) continue;
     table.columns.push_back(column);
-    fields.push_back(FieldIndex(dataset, column.field));
+    fields.push_back(dataset.FieldIndex(column.field));
   }
   const size_t count = table.columns.size();
-  std::vector<CurrencySum> sums(count);
+  FooterSums sums(table.columns, fields);
 
   {
     WalkGuard guard(dataset);
@@ -72,26 +69,17 @@ PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<Grid
           continue;
         }
         const dbf::TFieldValue& value = values.values[static_cast<size_t>(field)];
-        row.cells.push_back(GridCellText(table.columns[c], value));
-        sums[c].Add(value.number);
+        row.cells.push_back(QString::fromStdString(GridCellText(table.columns[c], value)));
       }
-      if (cell_colour) row.colour = cell_colour(values);
+      sums.Add(sums.ShareOf(values));
+      if (cell_colour) row.colour = PenColour(cell_colour(values));
       table.rows.push_back(std::move(row));
     }
   }
 
   table.footer.resize(count);
-  for (size_t c = 0; c < count; ++c) {
-    const GridColumn& column = table.columns[c];
-    if (column.footer == GridColumn::Footer::kText) {
-      table.footer[c] = column.footer_text;
-    } else if (column.footer == GridColumn::Footer::kSum) {
-      dbf::TFieldValue sum;
-      sum.is_null = false;
-      sum.number = sums[c].Value();
-      table.footer[c] = GridCellText(column, sum);
-    }
-  }
+  for (size_t c = 0; c < count; ++c)
+    table.footer[c] = QString::fromStdString(sums.Text(static_cast<int>(c)));
   return table;
 }
 

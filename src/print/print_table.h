@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "ordering/data_set_model.h"
+#include "ordering/grid_columns.h"
 
 namespace zakaz {
 
@@ -38,6 +38,6 @@ struct PrintTable {
 // may be empty. Requires an open dataset. A failure while walking (an
 // unreadable record) propagates after the cursor and the views are restored.
 PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<GridColumn>& columns,
-                             const DataSetModel::RowColourRule& cell_colour, const QString& title);
+                             const RowColourRule& cell_colour, const QString& title);
 
 }  // namespace zakaz

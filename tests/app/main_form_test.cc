@@ -22,14 +22,14 @@
 
 #include "app/application.h"
 #include "app/help_form.h"
-#include "app/price_tables.h"
 #include "common/formats.h"
 #include "dbf/dataset/table_dataset.h"
-#include "ordering/data_set_model.h"
-#include "ordering/db_grid.h"
+#include "grid/data_set_model.h"
+#include "grid/db_grid.h"
 #include "sample_price_list.h"
 #include "settings/ini_file.h"
 #include "support/fake_user_prompts.h"
+#include "support/price_tables.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {

@@ -18,12 +18,12 @@
 #include <numeric>
 
 #include "app/main_form.h"
-#include "app/price_tables.h"
 #include "dbf/dataset/table_dataset.h"
-#include "ordering/data_set_model.h"
-#include "ordering/db_grid.h"
+#include "grid/data_set_model.h"
+#include "grid/db_grid.h"
 #include "support/fake_user_prompts.h"
 #include "support/file_bytes.h"
+#include "support/price_tables.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/price_tables.h"
 #include "common/code_page.h"
 #include "dbf/base/errors.h"
 #include "dbf/dataset/table_dataset.h"
 #include "dbf/table/code_page.h"
 #include "ordering/price_row.h"
 #include "ordering/view_mode.h"
+#include "support/price_tables.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {

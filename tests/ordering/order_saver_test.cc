@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "app/price_tables.h"
 #include "dbf/dataset/table_dataset.h"
 #include "dbf/table/code_page.h"
 #include "ordering/order_file_writer.h"
@@ -29,6 +28,7 @@
 #include "ordering/view_mode.h"
 #include "settings/live_settings.h"
 #include "support/fake_user_prompts.h"
+#include "support/price_tables.h"
 #include "support/temp_dir.h"
 
 namespace zakaz {

@@ -18,7 +18,7 @@
 #include <filesystem>
 
 #include "app/main_form.h"
-#include "ordering/data_set_model.h"
+#include "grid/data_set_model.h"
 #include "print/preview_form.h"
 #include "print/print_fixture.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "common/code_page.h"
-#include "ordering/price_grid.h"
+#include "ordering/price_columns.h"
 #include "ordering/price_row.h"
 
 namespace zakaz::testing {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/price_tables.h"
 #include "dbf/dataset/table_dataset.h"
 #include "print/grid_printer.h"
 #include "support/fake_user_prompts.h"
+#include "support/price_tables.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::testing {

@@ -15,7 +15,7 @@
 #include "app/main_form.h"
 #include "common/user_prompts.h"
 #include "dbf/table/code_page.h"
-#include "ordering/db_grid.h"
+#include "grid/db_grid.h"
 #include "sample_price_list.h"
 
 namespace {

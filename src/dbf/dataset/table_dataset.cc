@@ -236,6 +236,13 @@ TField* TTableDataSet::FindField(std::string_view name) const {
   return nullptr;
 }
 
+int32_t TTableDataSet::FieldIndex(std::string_view name) const {
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (SameNameIgnoringCase(fields_[i]->FieldName(), name)) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
 TField& TTableDataSet::FieldByName(std::string_view name) const {
   TField* field = FindField(name);
   if (field == nullptr) ThrowPrefixed(FormatMessage(msg::kFieldNotFound, {name}));

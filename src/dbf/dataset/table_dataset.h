@@ -105,7 +105,10 @@ class TTableDataSet {
                    TFieldKind kind = TFieldKind::fkData);
   int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
   TField& Fields(int32_t index) const { return *fields_[static_cast<size_t>(index)]; }
-  TField* FindField(std::string_view name) const;    // nullptr when absent
+  TField* FindField(std::string_view name) const;  // nullptr when absent
+  // Place of the field `name` (letter case ignored) in the field list, which
+  // is also its place in a record's values; -1 when absent.
+  int32_t FieldIndex(std::string_view name) const;
   TField& FieldByName(std::string_view name) const;  // "Field '%s' not found" (prefixed)
 
   // ---- Lifecycle.

@@ -1,4 +1,4 @@
-#include "ordering/list_form.h"
+#include "grid/list_form.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -26,6 +26,8 @@
 #include <chrono>
 #include <functional>
 
+#include "grid/physical_key.h"
+
 class QKeyEvent;
 
 namespace zakaz {
@@ -33,15 +35,6 @@ namespace zakaz {
 class DataSetModel;
 class GridFooter;
 struct GridColumn;
-
-// The letter 'A'..'Z' of the physical key that `event` reports, whatever
-// the keyboard layout, or 0 for any other key. A native scan code, when the
-// platform gives one, decides: the keyboard's evdev code plus 8, as X11 and
-// Wayland deliver it (US positions). Without one (synthetic events), the
-// Latin key code, or else the Cyrillic letter typed, placed by its key on
-// the standard Russian layout; the seven Cyrillic letters on other keys
-// are not letters here.
-char PhysicalLetter(const QKeyEvent& event);
 
 class DbGrid : public QTableView {
   Q_OBJECT

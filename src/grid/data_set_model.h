@@ -34,6 +34,8 @@
 #include <vector>
 
 #include "dbf/dataset/dataset_view.h"
+#include "ordering/footer_sums.h"
+#include "ordering/grid_columns.h"
 
 namespace zakaz {
 
@@ -41,46 +43,10 @@ namespace dbf {
 class TTableDataSet;
 }
 
-struct GridColumn {
-  enum class Format { kPlain, kGeneralNumber, kQuantity };
-  enum class Footer { kNone, kText, kSum };
-  // kText: the entry is the field's text; kQuantity: the entry passes the
-  // quantity rule (DBGridColumns7UpdateData) against the field
-  // `limit_field` and the editor has up/down buttons.
-  enum class Edit { kNone, kText, kQuantity };
-
-  std::string field;  // field name; matched without regard to letter case
-  QString title;      // "upper|lower" for a two-level title
-  int width = -1;     // pixels, -1 for the grid's default
-  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
-  Qt::Alignment title_alignment = Qt::AlignCenter;
-  int font_points = 0;  // 0: the grid's font
-  int title_font_points = 0;
-  QColor background;  // invalid: the grid's
-  bool visible = true;
-  bool elide = false;           // long text ends in an ellipsis
-  bool tooltip_if_cut = false;  // a tooltip shows the whole text when it does not fit
-  Format format = Format::kPlain;
-  Footer footer = Footer::kNone;
-  QString footer_text;
-  Edit edit = Edit::kNone;
-  std::string limit_field;
-  // Printable keys search this column's texts (DbGrid's incremental search).
-  bool incremental_search = false;
-};
-
-// The text `column` shows for `value`: its display format applied to the
-// number, or the stored text as the program shows it. The grid and the print
-// share it, so a printed cell reads as the screen does.
-QString GridCellText(const GridColumn& column, const dbf::TFieldValue& value);
-
 class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   Q_OBJECT
 
  public:
-  // Colour of a whole row's text from its values; invalid for the default.
-  using RowColourRule = std::function<QColor(const dbf::TRecordValues& values)>;
-
   DataSetModel(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns,
                QObject* parent = nullptr);
   ~DataSetModel() override;
@@ -100,7 +66,9 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   void MoveToRow(int row);
   bool InDataSetNotice() const { return notice_depth_ > 0; }
   // Column showing `field` (letter case ignored), -1 when none.
-  int ColumnOf(std::string_view field) const;
+  int ColumnOf(std::string_view field) const {
+    return zakaz::ColumnOf(columns_, std::string(field));
+  }
   // Position of the first shown row whose `column` begins with `text`,
   // letter case ignored, searching from the top; -1 when none.
   int FindPrefix(int column, const QString& text);
@@ -158,12 +126,10 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
  private:
   const dbf::TRecordValues* Values(int row) const;
   int RowOfRecord(int32_t recno) const;
-  QString CellText(const GridColumn& column, const dbf::TFieldValue& value) const;
   void BindColumns();
   void ForgetRecord(int32_t recno);
   void ComputeFooter();
-  std::vector<long long> ShareOf(int32_t recno);
-  void AdjustFooter(const std::vector<long long>& share, int sign);
+  FooterSums::Share ShareOf(int32_t recno);
   void EmitCurrentRow();
   void Commit(const GridColumn& column, int field, const QString& text);
 
@@ -185,17 +151,16 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
     int32_t recno = 0;
   } shift_;
 
-  // Footer: per summed column its sum. While a row is edited, what it
+  // Footer: the sums of the shown rows. While a row is edited, what it
   // added before the edit, so its post changes the sums by the difference.
   bool footer_valid_ = false;
   bool footer_requested_ = false;
-  std::vector<int> sum_columns_;
-  std::vector<long long> sums_;  // per sum column, in units of 1/10000
+  FooterSums footer_;
   enum class Pending { kNone, kEdit, kInsert };
   Pending pending_ = Pending::kNone;
   int32_t pending_recno_ = 0;
   bool pending_visible_ = false;
-  std::vector<long long> pending_share_;
+  FooterSums::Share pending_share_;
 };
 
 }  // namespace zakaz

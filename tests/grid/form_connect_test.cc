@@ -1,7 +1,7 @@
 // The connection window on the offscreen platform: its layout and texts,
 // real clicks on its buttons against a scripted server, exec() starting
 // afresh, and "Закрыть" as the only way out.
-#include "exchange/form_connect.h"
+#include "grid/form_connect.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/price_tables.h"
+#include "support/price_tables.h"
 
 #include <sys/stat.h>
 #include <utime.h>

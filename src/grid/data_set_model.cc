@@ -1,4 +1,4 @@
-#include "ordering/data_set_model.h"
+#include "grid/data_set_model.h"
 
 #include <QFont>
 #include <QTimer>
@@ -9,6 +9,7 @@
 #include "common/code_page.h"
 #include "common/formats.h"
 #include "dbf/dataset/table_dataset.h"
+#include "grid/qt_columns.h"
 #include "ordering/order_entry.h"
 
 namespace zakaz {
@@ -21,8 +22,6 @@ constexpr size_t kCacheLimit = 1024;
 QString FromTableText(const std::string& text) {
   return QString::fromStdString(Cp1251ToUtf8(text));
 }
-
-long long ToUnits(double value) { return std::isfinite(value) ? std::llround(value * 10000.0) : 0; }
 
 // Marks the delivery of one notice of the dataset, during which nothing
 // may move it.
@@ -37,17 +36,6 @@ class NoticeScope {
   int& depth_;
 };
 
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 dbf::TBookmark BookmarkOf(int32_t recno) {
   dbf::TBookmark mark{};
   std::snprintf(mark.data(), mark.size(), "%10d", static_cast<int>(recno));
@@ -58,11 +46,11 @@ dbf::TBookmark BookmarkOf(int32_t recno) {
 
 DataSetModel::DataSetModel(dbf::TTableDataSet& dataset, std::vector<GridColumn> columns,
                            QObject* parent)
-    : QAbstractTableModel(parent), dataset_(dataset), columns_(std::move(columns)) {
-  for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
-    if (columns_[c].footer == GridColumn::Footer::kSum) sum_columns_.push_back(c);
-  }
-  sums_.assign(sum_columns_.size(), 0);
+    : QAbstractTableModel(parent),
+      dataset_(dataset),
+      columns_(std::move(columns)),
+      field_index_(columns_.size(), -1),
+      footer_(columns_, field_index_) {
   dataset_.AttachView(this);
   VisibleRowsReset();
 }
@@ -140,24 +128,6 @@ const dbf::TRecordValues* DataSetModel::Values(int row) const {
   return &cache_.emplace(recno, std::move(values)).first->second;
 }
 
-QString GridCellText(const GridColumn& column, const dbf::TFieldValue& value) {
-  // A number its writer left unset shows as nothing, not as 0.
-  if (value.is_null && column.format != GridColumn::Format::kPlain) return QString();
-  switch (column.format) {
-    case GridColumn::Format::kQuantity:
-      return QString::fromStdString(FormatQuantity(std::llround(value.number)));
-    case GridColumn::Format::kGeneralNumber:
-      return QString::fromStdString(FormatFloat(value.number));
-    case GridColumn::Format::kPlain:
-      break;
-  }
-  return FromTableText(value.text);
-}
-
-QString DataSetModel::CellText(const GridColumn& column, const dbf::TFieldValue& value) const {
-  return GridCellText(column, value);
-}
-
 QVariant DataSetModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.column() >= static_cast<int>(columns_.size())) return {};
   const GridColumn& column = columns_[index.column()];
@@ -168,7 +138,7 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
       const int field = field_index_[index.column()];
       if (values == nullptr || field < 0 || field >= static_cast<int>(values->values.size()))
         return {};
-      if (role == Qt::DisplayRole) return CellText(column, values->values[field]);
+      if (role == Qt::DisplayRole) return ToQString(GridCellText(column, values->values[field]));
       // The editor starts from the plain value, not the display format.
       if (column.edit == GridColumn::Edit::kQuantity) {
         return QString::number(std::llround(values->values[field].number));
@@ -179,13 +149,13 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
       if (!row_colour_) return {};
       const dbf::TRecordValues* values = Values(index.row());
       if (values == nullptr) return {};
-      const QColor colour = row_colour_(*values);
+      const QColor colour = QtColour(row_colour_(*values));
       return colour.isValid() ? QVariant(colour) : QVariant();
     }
     case Qt::BackgroundRole:
-      return column.background.isValid() ? QVariant(column.background) : QVariant();
+      return column.background ? QVariant(QtColour(column.background)) : QVariant();
     case Qt::TextAlignmentRole:
-      return QVariant(static_cast<int>(column.alignment));
+      return QVariant(static_cast<int>(QtAlignment(column.alignment)));
     case Qt::FontRole:
       if (column.font_points > 0) {
         QFont font;
@@ -209,9 +179,9 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
   const GridColumn& column = columns_[section];
   switch (role) {
     case Qt::DisplayRole:
-      return column.title;
+      return ToQString(column.title);
     case Qt::TextAlignmentRole:
-      return QVariant(static_cast<int>(column.title_alignment));
+      return QVariant(static_cast<int>(QtAlignment(column.title_alignment)));
     case Qt::FontRole:
       if (column.title_font_points > 0) {
         QFont font;
@@ -272,24 +242,13 @@ bool DataSetModel::Report(const std::function<void()>& action) {
   }
 }
 
-int DataSetModel::ColumnOf(std::string_view field) const {
-  for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
-    if (SameName(columns_[c].field, std::string(field))) return c;
-  }
-  return -1;
-}
-
 int32_t DataSetModel::LimitAt(int row, int column) const {
   if (column < 0 || column >= static_cast<int>(columns_.size())) return 0;
   const dbf::TRecordValues* values = Values(row);
-  const dbf::TField* limit = dataset_.FindField(columns_[column].limit_field);
-  if (values == nullptr || limit == nullptr) return 0;
-  for (int32_t f = 0; f < dataset_.FieldCount(); ++f) {
-    if (&dataset_.Fields(f) == limit && f < static_cast<int32_t>(values->values.size())) {
-      return static_cast<int32_t>(std::llround(values->values[f].number));
-    }
-  }
-  return 0;
+  const int32_t limit = dataset_.FieldIndex(columns_[column].limit_field);
+  if (values == nullptr || limit < 0 || limit >= static_cast<int32_t>(values->values.size()))
+    return 0;
+  return static_cast<int32_t>(std::llround(values->values[static_cast<size_t>(limit)].number));
 }
 
 bool DataSetModel::StoreAndPost(int column, int32_t value) {
@@ -313,15 +272,9 @@ int DataSetModel::FindPrefix(int column, const QString& text) {
 }
 
 void DataSetModel::BindColumns() {
-  field_index_.assign(columns_.size(), -1);
-  for (size_t c = 0; c < columns_.size(); ++c) {
-    for (int32_t f = 0; f < dataset_.FieldCount(); ++f) {
-      if (SameName(dataset_.Fields(f).FieldName(), columns_[c].field)) {
-        field_index_[c] = f;
-        break;
-      }
-    }
-  }
+  for (size_t c = 0; c < columns_.size(); ++c)
+    field_index_[c] = dataset_.FieldIndex(columns_[c].field);
+  footer_ = FooterSums(columns_, field_index_);
 }
 
 void DataSetModel::VisibleRowsReset() {
@@ -373,10 +326,8 @@ void DataSetModel::RecordWritten(int32_t recno) {
     return;
   }
   pending_recno_ = recno;
-  const std::vector<long long> now =
-      row >= 0 ? ShareOf(recno) : std::vector<long long>(sums_.size(), 0);
-  AdjustFooter(pending_share_, -1);
-  AdjustFooter(now, +1);
+  const FooterSums::Share now = row >= 0 ? ShareOf(recno) : footer_.NoShare();
+  footer_.Replace(pending_share_, now);
   pending_share_ = now;
   emit FooterChanged();
 }
@@ -391,9 +342,8 @@ void DataSetModel::FieldChanged(const dbf::TField&) {
   emit dataChanged(index(row, 0), index(row, columnCount() - 1));
   // The sums show what is being typed, before it is posted.
   if (footer_valid_ && pending_ == Pending::kEdit && recno == pending_recno_) {
-    const std::vector<long long> now = ShareOf(recno);
-    AdjustFooter(pending_share_, -1);
-    AdjustFooter(now, +1);
+    const FooterSums::Share now = ShareOf(recno);
+    footer_.Replace(pending_share_, now);
     pending_share_ = now;
     emit FooterChanged();
   }
@@ -418,7 +368,7 @@ void DataSetModel::StateChanged() {
   // Leaving the edit state (Cancel) brings back the stored values.
   if (recno > 0) ForgetRecord(recno);
   const dbf::TDataSetState state = dataset_.State();
-  const std::vector<long long> none(sums_.size(), 0);
+  const FooterSums::Share none = footer_.NoShare();
   if (state == dbf::TDataSetState::dsEdit || state == dbf::TDataSetState::dsInsert) {
     pending_ = state == dbf::TDataSetState::dsEdit ? Pending::kEdit : Pending::kInsert;
     pending_recno_ = pending_ == Pending::kEdit ? recno : 0;
@@ -429,10 +379,9 @@ void DataSetModel::StateChanged() {
   if (pending_ != Pending::kNone && footer_valid_ && dataset_.Active()) {
     // A cancelled edit gives back what the row had added before it.
     const bool visible = pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0;
-    const std::vector<long long> now = visible ? ShareOf(pending_recno_) : none;
+    const FooterSums::Share now = visible ? ShareOf(pending_recno_) : none;
     if (now != pending_share_) {
-      AdjustFooter(pending_share_, -1);
-      AdjustFooter(now, +1);
+      footer_.Replace(pending_share_, now);
       emit FooterChanged();
     }
   }
@@ -455,51 +404,33 @@ void DataSetModel::EmitCurrentRow() {
   emit CurrentRowChanged(row);
 }
 
-std::vector<long long> DataSetModel::ShareOf(int32_t recno) {
-  std::vector<long long> share(sum_columns_.size(), 0);
-  dbf::TRecordValues values;
+FooterSums::Share DataSetModel::ShareOf(int32_t recno) {
   try {
-    values = dataset_.PeekRecord(recno);
+    return footer_.ShareOf(dataset_.PeekRecord(recno));
   } catch (const std::exception&) {
-    return share;  // an unreadable record adds nothing, as it shows nothing
+    return footer_.NoShare();  // an unreadable record adds nothing, as it shows nothing
   }
-  for (size_t i = 0; i < sum_columns_.size(); ++i) {
-    const int field = field_index_[sum_columns_[i]];
-    if (field < 0 || field >= static_cast<int>(values.values.size())) continue;
-    share[i] = ToUnits(values.values[field].number);
-  }
-  return share;
-}
-
-void DataSetModel::AdjustFooter(const std::vector<long long>& share, int sign) {
-  for (size_t i = 0; i < sums_.size() && i < share.size(); ++i) sums_[i] += sign * share[i];
 }
 
 void DataSetModel::ComputeFooter() {
   footer_valid_ = true;
-  sums_.assign(sum_columns_.size(), 0);
-  if (!dataset_.Active() || sum_columns_.empty()) return;
-  std::vector<int32_t> fields;
-  for (int column : sum_columns_) fields.push_back(field_index_[column]);
-  std::vector<int32_t> present;
-  for (int32_t f : fields) {
-    if (f >= 0) present.push_back(f);
-  }
-  try {
-    const std::vector<int64_t> totals = dataset_.SumVisible(present);
-    for (size_t i = 0, p = 0; i < fields.size(); ++i) {
-      if (fields[i] >= 0) sums_[i] = totals[p++];
+  footer_.Clear();
+  if (!dataset_.Active()) return;
+  const std::vector<int32_t> fields = footer_.SummedFields();
+  if (!fields.empty()) {
+    try {
+      footer_.SetTotals(dataset_.SumVisible(fields));
+    } catch (const std::exception&) {
+      // A damaged record stops the pass; the sums then read as zero rather
+      // than as a part of the rows.
+      footer_.Clear();
     }
-  } catch (const std::exception&) {
-    // A damaged record stops the pass; the sums then read as zero rather
-    // than as a part of the rows.
-    sums_.assign(sum_columns_.size(), 0);
   }
   // A row being edited was counted with its unposted values.
   if (pending_ == Pending::kEdit && pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0) {
     pending_share_ = ShareOf(pending_recno_);
   } else {
-    pending_share_.assign(sum_columns_.size(), 0);
+    pending_share_ = footer_.NoShare();
   }
 }
 
@@ -515,20 +446,8 @@ void DataSetModel::RequestFooter() {
 }
 
 QString DataSetModel::FooterText(int column) {
-  if (column < 0 || column >= static_cast<int>(columns_.size())) return {};
-  const GridColumn& shown = columns_[column];
-  if (shown.footer == GridColumn::Footer::kText) return shown.footer_text;
-  if (shown.footer != GridColumn::Footer::kSum) return {};
-  if (!footer_valid_) ComputeFooter();
-  for (size_t i = 0; i < sum_columns_.size(); ++i) {
-    if (sum_columns_[i] != column) continue;
-    const double sum = static_cast<double>(sums_[i]) / 10000.0;
-    if (shown.format == GridColumn::Format::kQuantity) {
-      return QString::fromStdString(FormatQuantity(std::llround(sum)));
-    }
-    return QString::fromStdString(FormatFloat(sum));
-  }
-  return {};
+  if (footer_.IsSum(column) && !footer_valid_) ComputeFooter();
+  return ToQString(footer_.Text(column));
 }
 
 }  // namespace zakaz

@@ -1,4 +1,4 @@
-#include "exchange/form_connect.h"
+#include "grid/form_connect.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "ordering/db_grid.h"
+#include "grid/db_grid.h"
 
 #include <QAbstractSpinBox>
 #include <QEvent>
@@ -14,7 +14,10 @@
 #include <QToolTip>
 
 #include "dbf/dataset/table_dataset.h"
-#include "ordering/data_set_model.h"
+#include "grid/data_set_model.h"
+#include "grid/grid_footer.h"
+#include "grid/grid_header.h"
+#include "grid/physical_key.h"
 #include "ordering/order_entry.h"
 
 namespace zakaz {
@@ -123,163 +126,6 @@ class CellDelegate : public QStyledItemDelegate {
 };
 
 }  // namespace
-
-char PhysicalLetter(const QKeyEvent& event) {
-  // evdev codes of the letter keys, row by row.
-  static constexpr struct {
-    quint32 code;
-    char letter;
-  } kKeys[] = {
-      {16, 'Q'}, {17, 'W'}, {18, 'E'}, {19, 'R'}, {20, 'T'}, {21, 'Y'}, {22, 'U'},
-      {23, 'I'}, {24, 'O'}, {25, 'P'}, {30, 'A'}, {31, 'S'}, {32, 'D'}, {33, 'F'},
-      {34, 'G'}, {35, 'H'}, {36, 'J'}, {37, 'K'}, {38, 'L'}, {44, 'Z'}, {45, 'X'},
-      {46, 'C'}, {47, 'V'}, {48, 'B'}, {49, 'N'}, {50, 'M'},
-  };
-  if (event.nativeScanCode() > 8) {
-    const quint32 code = event.nativeScanCode() - 8;
-    for (const auto& k : kKeys) {
-      if (k.code == code) return k.letter;
-    }
-    return 0;
-  }
-  if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z)
-    return static_cast<char>('A' + (event.key() - Qt::Key_A));
-  // The Russian layout's letters in the order of the Latin keys A..Z.
-  static const QString kRussian = QStringLiteral("ФИСВУАПРШОЛДЬТЩЗЙКЫЕГМЦЧНЯ");
-  QChar typed = event.text().size() == 1 ? event.text().at(0) : QChar();
-  if (typed.isNull() && event.key() > 0xFF && event.key() < 0xFFFF) typed = QChar(event.key());
-  const int at = kRussian.indexOf(typed.toUpper());
-  return at >= 0 ? static_cast<char>('A' + at) : 0;
-}
-
-// Column titles in two levels: a title "upper|lower" is drawn as two cells,
-// and adjacent columns with equal upper parts share one upper cell.
-class TwoLevelHeader : public QHeaderView {
- public:
-  explicit TwoLevelHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
-    setSectionsClickable(false);
-    setHighlightSections(false);
-  }
-
- protected:
-  QSize sizeHint() const override {
-    QSize size = QHeaderView::sizeHint();
-    size.setHeight(2 * (fontMetrics().height() + 4));
-    return size;
-  }
-
-  void paintSection(QPainter* painter, const QRect& rect, int logical) const override {
-    if (!rect.isValid() || model() == nullptr) return;
-    const QString title = model()->headerData(logical, Qt::Horizontal).toString();
-    const int bar = title.indexOf(QLatin1Char('|'));
-    if (bar < 0) {
-      PaintCell(painter, rect, logical, title);
-      return;
-    }
-    const QString upper = title.left(bar);
-    const QString lower = title.mid(bar + 1);
-    const int half = rect.height() / 2;
-    // The upper cell spans the run of neighbours with the same upper part;
-    // each section paints the whole span, clipped to itself.
-    int first = visualIndex(logical);
-    int last = first;
-    while (first > 0 && UpperOf(logicalIndex(first - 1)) == upper) --first;
-    while (last + 1 < count() && UpperOf(logicalIndex(last + 1)) == upper) ++last;
-    int left = sectionViewportPosition(logicalIndex(first));
-    int right = sectionViewportPosition(logicalIndex(last)) + sectionSize(logicalIndex(last));
-    const QRect span(left, rect.top(), right - left, half);
-    painter->save();
-    painter->setClipRect(rect);
-    PaintCell(painter, span, logical, upper, Qt::AlignCenter);
-    painter->restore();
-    PaintCell(painter, QRect(rect.left(), rect.top() + half, rect.width(), rect.height() - half),
-              logical, lower);
-  }
-
- private:
-  QString UpperOf(int logical) const {
-    if (logical < 0 || isSectionHidden(logical)) return QString();
-    const QString title = model()->headerData(logical, Qt::Horizontal).toString();
-    const int bar = title.indexOf(QLatin1Char('|'));
-    return bar < 0 ? QString() : title.left(bar);
-  }
-
-  void PaintCell(QPainter* painter, const QRect& rect, int logical, const QString& text,
-                 QVariant alignment = QVariant()) const {
-    QStyleOptionHeader option;
-    initStyleOption(&option);
-    option.rect = rect;
-    option.section = logical;
-    option.text = text;
-    if (!alignment.isValid())
-      alignment = model()->headerData(logical, Qt::Horizontal, Qt::TextAlignmentRole);
-    option.textAlignment = alignment.isValid() ? Qt::Alignment(alignment.toInt()) : Qt::AlignCenter;
-    option.position = QStyleOptionHeader::Middle;
-    painter->save();
-    const QVariant font = model()->headerData(logical, Qt::Horizontal, Qt::FontRole);
-    if (font.isValid()) painter->setFont(font.value<QFont>());
-    style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
-    QStyleOptionHeader label = option;
-    label.rect = rect.adjusted(3, 0, -3, 0);
-    style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
-    painter->restore();
-  }
-};
-
-// The footer row: one cell under each column, silver, bold.
-class GridFooter : public QWidget {
- public:
-  explicit GridFooter(DbGrid* grid) : QWidget(grid), grid_(grid) {
-    setObjectName("DBGridFooter");
-    QFont bold = font();
-    bold.setBold(true);
-    setFont(bold);
-  }
-
-  int RowHeight() const { return fontMetrics().height() + 6; }
-
-  QString Text(int column) const {
-    return grid_->Model() != nullptr ? grid_->Model()->FooterText(column) : QString();
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(192, 192, 192));
-    DataSetModel* model = grid_->Model();
-    if (model == nullptr) return;
-    // Sums of a freshly opened long table follow a moment after its rows.
-    const bool sums_ready = model->FooterReady();
-    if (!sums_ready) model->RequestFooter();
-    QHeaderView* header = grid_->horizontalHeader();
-    const int offset = grid_->verticalHeader()->isVisible() ? grid_->verticalHeader()->width() : 0;
-    painter.setPen(palette().color(QPalette::Dark));
-    for (int c = 0; c < model->columnCount(); ++c) {
-      if (header->isSectionHidden(c)) continue;
-      const QRect cell(offset + header->sectionViewportPosition(c), 0, header->sectionSize(c),
-                       height());
-      painter.setPen(palette().color(QPalette::Dark));
-      painter.drawLine(cell.topRight(), cell.bottomRight());
-      const GridColumn& grid_column = model->Columns()[c];
-      if (!sums_ready && grid_column.footer == GridColumn::Footer::kSum) continue;
-      const QString text = model->FooterText(c);
-      if (text.isEmpty()) continue;
-      QFont f = font();
-      if (grid_column.title_font_points > 0 && grid_column.footer == GridColumn::Footer::kSum) {
-        f.setPointSize(grid_column.title_font_points);
-      }
-      painter.setFont(f);
-      painter.setPen(Qt::black);
-      const Qt::Alignment align = grid_column.footer == GridColumn::Footer::kSum
-                                      ? Qt::AlignRight | Qt::AlignVCenter
-                                      : Qt::AlignLeft | Qt::AlignVCenter;
-      painter.drawText(cell.adjusted(3, 0, -3, 0), align, text);
-    }
-  }
-
- private:
-  DbGrid* grid_;
-};
 
 DbGrid::DbGrid(QWidget* parent) : QTableView(parent), footer_(new GridFooter(this)) {
   setHorizontalHeader(new TwoLevelHeader(this));

@@ -2,7 +2,7 @@
 // (moves, edits, a filter, rows leaving and joining the filter, closing)
 // reaches the views as the signals the model contract requires. The tester
 // runs in fatal mode, so a broken contract ends the test executable.
-#include "ordering/data_set_model.h"
+#include "grid/data_set_model.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,10 @@ namespace {
 std::vector<GridColumn> Columns() {
   GridColumn name;
   name.field = "NAME";
-  name.title = QStringLiteral("Наименование");
+  name.title = "Наименование";
   GridColumn quant;
   quant.field = "QUANT";
-  quant.title = QStringLiteral("Заказ");
+  quant.title = "Заказ";
   quant.format = GridColumn::Format::kQuantity;
   quant.footer = GridColumn::Footer::kSum;
   return {name, quant};
