@@ -25,6 +25,7 @@
 
 #include "common/file_path.h"
 #include "common/user_prompts.h"
+#include "common/working_files.h"
 #include "dbf/table/code_page.h"
 #include "grid/data_set_model.h"
 #include "grid/db_grid.h"
@@ -33,6 +34,7 @@
 #include "ordering/order_files.h"
 #include "ordering/price_columns.h"
 #include "ordering/price_row.h"
+#include "ordering/save_note.h"
 #include "print/grid_printer.h"
 #include "settings/param_ini.h"
 
@@ -42,8 +44,7 @@ namespace {
 const QString kInitialCaption = QStringLiteral("ООО \"Бриолан\"");
 constexpr char kNoPriceList[] = "Не найден прайс-лист!";
 constexpr char kOpenPriceListFailed[] = "Ошибка открытия прайс-листа:";
-constexpr char kPriceListNode[] = "price.dbf";
-constexpr char kOrderFilter[] = "QUANT>0";
+constexpr const char* kPriceListNode = kPriceListFile;
 const QString kSeekOff = QStringLiteral("Отбор ");
 const QString kSeekOn = QStringLiteral("Отключить");
 
@@ -112,18 +113,11 @@ void ApplyProcessFormats() {
   QLocale::setDefault(locale);
 }
 
-std::optional<timespec> FileTime(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return st.st_mtim;
-}
-
 }  // namespace
 
 TMainForm::TMainForm(IUserPrompts& prompts, const std::string& ini_path, QWidget* parent)
     : QMainWindow(parent), prompts_(prompts), ini_(ini_path) {
   setObjectName("MainForm");
-  ConfigurePriceTable(price_table_);
   BuildControls();
   CreateGridPrinter();
   FormCreate();
@@ -132,10 +126,12 @@ TMainForm::TMainForm(IUserPrompts& prompts, const std::string& ini_path, QWidget
 TMainForm::~TMainForm() {
   // FormDestroy. The child widgets outlive this body; none may call back.
   static_cast<ExitLineEdit*>(poisk_)->Disarm();
-  // The grid lets go of the dataset before it closes.
+  // What was typed is kept while the grid can still hand it over; then the
+  // grid lets go of the dataset before it closes.
+  price_list_.CloseAtExit([this](const std::string& message) { prompts_.ShowException(message); });
+  price_list_.SetEditor(nullptr);
   DBGrid_->SetDataSetModel(nullptr);
   model_.reset();
-  ClosePriceList();
 }
 
 void TMainForm::BuildControls() {
@@ -239,8 +235,9 @@ void TMainForm::BuildControls() {
   body->addWidget(TreeView2_);
   page_layout->addLayout(body, 1);
 
-  model_ = std::make_unique<DataSetModel>(price_table_, PriceGridColumns());
-  model_->SetRowColourRule(PriceRowColourRule(price_table_));
+  model_ = std::make_unique<DataSetModel>(PriceTable(), PriceGridColumns());
+  model_->SetRowColourRule(PriceRowColourRule(PriceTable()));
+  price_list_.SetEditor(DBGrid_);
   model_->SetErrorHandler([this](const std::string& message) { prompts_.ShowException(message); });
   DBGrid_->SetDataSetModel(model_.get());
 
@@ -276,6 +273,12 @@ void TMainForm::FormCreate() {
   ApplyProcessFormats();
   Coment_->setText(QString::fromStdString(
       ini_.ReadString(kMainSection, kCommentKey, Coment_->text().toStdString())));
+  // A save killed midway is finished or undone before the user sees the
+  // list; an unreadable price list is reported by the opening below.
+  try {
+    RecoverInterruptedSaves(price_list_);
+  } catch (const std::exception&) {
+  }
   OpenPriceList();
   PlaceWindow();
   ButtonCom_->setEnabled(false);
@@ -297,11 +300,8 @@ void TMainForm::OpenPriceList() {
     prompts_.Warning(kNoPriceList);
     return;
   }
-  const std::string path = ResolvePath(kPriceListName);
-  price_file_time_ = FileTime(path);
-  if (price_file_time_) price_file_age_ = ToLocalDateTime(price_file_time_->tv_sec);
   try {
-    price_table_.Open();
+    price_list_.OpenPriceList();
   } catch (const std::exception& e) {
     prompts_.Error(std::string(kOpenPriceListFailed) + "\r" + e.what());
     quit_requested_ = true;
@@ -316,31 +316,13 @@ void TMainForm::OpenPriceList() {
   SetViewMode(vmPrice);
 }
 
-void TMainForm::ClosePriceList() {
-  try {
-    price_table_.Close();
-  } catch (const std::exception&) {
-    // Closing cannot fail in a way the user could act on at exit.
-  }
-  // Typing quantities wrote into the file; its time is the price list's date,
-  // so it goes back to what it was when the list was opened. Without an
-  // opening there is nothing to put back.
-  if (!price_file_time_) return;
-  const std::string path = ResolvePath(kPriceListName);
-  timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1] = *price_file_time_;
-  ::utimensat(AT_FDCWD, path.c_str(), times, 0);  // a failure here is ignored
-}
-
 QString TMainForm::InitialTitle() { return kInitialCaption; }
 
 QString TMainForm::PriceListTitle() const {
   // Before any price list was opened there is no date to show.
-  if (!price_file_time_) return kInitialCaption;
+  if (!price_list_.PriceListDate()) return kInitialCaption;
   return QStringLiteral("ООО Бриолан. Прайслист от ") +
-         QString::fromStdString(FormatDateTime(price_file_age_));
+         QString::fromStdString(FormatDateTime(*price_list_.PriceListDate()));
 }
 
 void TMainForm::SetShownFile(const std::string& file_name, const LocalDateTime& time) {
@@ -352,13 +334,11 @@ void TMainForm::SetViewMode(TViewMode mode) {
   view_mode_ = mode;
   switch (mode) {
     case vmPrice:
-      price_table_.SetFiltered(false);
-      price_table_.SetFilter("");
+      price_list_.ShowAllRows();
       FilterSpeedButton_->setText(QStringLiteral("Заказ"));
       break;
     case vmOrder:
-      price_table_.SetFilter(kOrderFilter);
-      price_table_.SetFiltered(true);
+      price_list_.ShowOrderedRows();
       FilterSpeedButton_->setText(QStringLiteral("Прайс"));
       seekbot_->setText(kSeekOff);
       poisk_->clear();
@@ -411,17 +391,14 @@ void TMainForm::PagesChange() {
 void TMainForm::TreeView2Change(QTreeWidgetItem* node) {
   // The program is ending: a second failure box would only hide that.
   if (quit_requested_) return;
-  price_table_.Close();
   const bool price_node = TreeView2_->indexOfTopLevelItem(node) == 0 &&
                           node->text(0) == QString::fromLatin1(kPriceListNode) && PriceListExists();
   if (price_node) {
-    price_table_.SetTableName(kPriceListNode);
-    price_table_.Open();
+    price_list_.OpenPriceList();
   } else {
     // The whole name: a client code longer than four characters makes names
     // beyond 8.3, which must open as well.
-    price_table_.SetTableName("demand\\" + node->text(0).toStdString());
-    price_table_.Open();
+    price_list_.OpenPendingOrder(node->text(0).toStdString());
   }
   SaveButton_->setEnabled(price_node);
   SpeedButton2_->setEnabled(price_node);
@@ -433,12 +410,10 @@ void TMainForm::TreeView2Change(QTreeWidgetItem* node) {
 void TMainForm::seekbotClick() {
   if (seekbot_->text() == kSeekOff) {
     // The table's text is in Windows-1251, so the expression is too.
-    price_table_.SetFilter("Name = '*" + Utf8ToCp1251(poisk_->text().toStdString()) + "*'");
-    price_table_.SetFiltered(true);
+    price_list_.SetNameFilter(Utf8ToCp1251(poisk_->text().toStdString()));
     seekbot_->setText(kSeekOn);
   } else {
-    price_table_.SetFiltered(false);
-    price_table_.SetFilter("");
+    price_list_.ShowAllRows();
     poisk_->clear();
     seekbot_->setText(kSeekOff);
   }
@@ -449,8 +424,10 @@ void TMainForm::poiskExit() {
 }
 
 void TMainForm::SpeedButton2Click() {
+  // A quantity still in the editor is part of what the question is about.
+  price_list_.KeepTyping();
   if (!prompts_.Confirm("Очистить заказ?")) return;
-  ClearQuantities(price_table_, *this);
+  ClearQuantities(PriceTable(), *this);
 }
 
 void TMainForm::ExitButtonClick() {
@@ -466,7 +443,11 @@ void TMainForm::NastrButtonClick() {
   if (settings_form_ != nullptr) settings_form_->exec();
 }
 
-void TMainForm::closeEvent(QCloseEvent* event) { event->accept(); }
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // The last moment the grid can still hand over what is in its editor.
+  price_list_.CloseAtExit([this](const std::string& message) { prompts_.ShowException(message); });
+  event->accept();
+}
 
 void TMainForm::Guard(const std::function<void()>& handler) {
   try {

@@ -30,6 +30,7 @@
 #include "common/formats.h"
 #include "dbf/dataset/table_dataset.h"
 #include "ordering/order_saver.h"
+#include "ordering/price_list.h"
 #include "ordering/view_mode.h"
 #include "settings/ini_file.h"
 
@@ -81,7 +82,8 @@ class TMainForm : public QMainWindow, public IViewModes {
   // passes it on to the application's error box and the print title.
   std::function<void(const QString&)> OnTitleChanged;
 
-  dbf::TTableDataSet& PriceTable() { return price_table_; }
+  dbf::TTableDataSet& PriceTable() { return price_list_.Table(); }
+  TPriceList& PriceList() { return price_list_; }
   DataSetModel* GridModel() const { return model_.get(); }
   TViewMode ViewMode() const override { return view_mode_; }
   const QString& ApplicationTitle() const { return application_title_; }
@@ -94,8 +96,9 @@ class TMainForm : public QMainWindow, public IViewModes {
   // Checks for and opens the price list, remembers its file time, sets
   // vmPrice. Also used when the connection window closes.
   void OpenPriceList();
-  // Closes PriceTable and puts the price list's file time back.
-  void ClosePriceList();
+  // Keeps what was typed, closes PriceTable and puts the price list's file
+  // time back.
+  void ClosePriceList() { price_list_.Close(); }
   void SetViewMode(TViewMode mode) override;
   // What the archive and waybill modes name in the title: the file shown and
   // its time.
@@ -143,19 +146,16 @@ class TMainForm : public QMainWindow, public IViewModes {
   void Guard(const std::function<void()>& handler);
   void ConnectOrderButtons();
   TOrderSaver OrderSaver();
-  void CommitGridEditor();
   // The toggles of main_form_browsers.cc.
   void BrowseToggle(TListForm* form, QToolButton* button, QToolButton* other);
   void ReturnToPriceList();
 
   IUserPrompts& prompts_;
   IniFile ini_;
-  dbf::TTableDataSet price_table_{"PriceTable"};
+  TPriceList price_list_;  // PriceTable and its life
   dbf::TTableDataSet order_table_{"OrderTable"};
   std::unique_ptr<DataSetModel> model_;
   TViewMode view_mode_ = vmPrice;
-  std::optional<timespec> price_file_time_;  // as read by OpenPriceList
-  LocalDateTime price_file_age_;
   std::string shown_file_;
   LocalDateTime shown_file_time_;
   QString application_title_;

@@ -5,12 +5,13 @@
 #include <QTreeWidget>
 
 #include "app/main_form.h"
+#include "common/working_files.h"
 #include "grid/list_form.h"
 
 namespace zakaz {
 namespace {
 
-constexpr char kPriceListTable[] = "price.dbf";
+constexpr const char* kPriceListTable = kPriceListFile;
 
 bool Browsing(TViewMode mode) { return mode == vmArchive || mode == vmWaybill; }
 
@@ -30,6 +31,8 @@ void TMainForm::LeaveBrowsedView() {
 // Qt has just released when `button` went down.
 void TMainForm::BrowseToggle(TListForm* form, QToolButton* button, QToolButton* other) {
   if (form == nullptr) return;
+  // What is being typed is kept before the browser takes the focus.
+  price_list_.KeepTyping();
   const TBrowserKind& kind = form->Kind();
   if (view_mode_ == kind.mode) {
     ReturnToPriceList();
@@ -55,27 +58,24 @@ void TMainForm::BrowseToggle(TListForm* form, QToolButton* button, QToolButton* 
     }
   }
   SetViewMode(kind.mode);  // the filter in force stays
-  price_table_.Close();
-  price_table_.SetTableName(kind.directory + form->GetSelectedName());
-  price_table_.SetReadOnly(true);
-  // A file that cannot be opened leaves the grid empty in this mode; the
-  // toggle pressed again leads back.
-  price_table_.Open();
+  // Exactly the listed file: a name with more dots, or one beside another
+  // that differs only in letter case, is still that file. One that cannot
+  // be opened leaves the grid empty in this mode; the toggle pressed again
+  // leads back.
+  price_list_.OpenReadOnly(kind.directory, entry.FileName);
   TreeView2_->hide();
 }
 
 void TMainForm::ReturnToPriceList() {
   SetViewMode(vmPrice);
-  price_table_.Close();
-  price_table_.SetTableName(kPriceListTable);
-  price_table_.SetReadOnly(false);
+  price_list_.KeepTyping();
   // The window is whole again before the opening, which may fail.
   TreeView2_->show();
   ArchiveSpeedButton_->setChecked(false);
   NaklButton_->setChecked(false);
   for (const auto& [button, enabled] : states_before_browsing_) button->setEnabled(enabled);
   states_before_browsing_.clear();
-  price_table_.Open();
+  price_list_.OpenPriceList();
   // The tree names what the grid shows: when a pending order was selected
   // before, the price-list node is selected now, with its button states.
   QTreeWidgetItem* first = TreeView2_->topLevelItem(0);

@@ -47,47 +47,33 @@ void TMainForm::ConnectOrderButtons() {
 
 TOrderSaver TMainForm::OrderSaver() {
   static const NoSettings kNoSettings;
-  TOrderSaver saver(price_table_, order_table_, *this,
+  TOrderSaver saver(price_list_, order_table_, *this,
                     live_settings_ != nullptr ? *live_settings_ : kNoSettings, prompts_,
                     order_clock_);
   saver.OnOrdersChanged = [this] { PagesChange(); };
   return saver;
 }
 
-void TMainForm::CommitGridEditor() {
-  // The toolbar's buttons take no focus, so a quantity still in the grid's
-  // editor is handed to the table here, as leaving the cell would.
-  const QModelIndex current = DBGrid_->currentIndex();
-  QWidget* editor = current.isValid() ? DBGrid_->indexWidget(current) : nullptr;
-  if (editor == nullptr) return;
-  QAbstractItemDelegate* delegate = DBGrid_->itemDelegateForIndex(current);
-  emit delegate->commitData(editor);
-  emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
-}
-
-void TMainForm::SaveButtonClick() {
-  CommitGridEditor();
-  OrderSaver().Save();
-}
+void TMainForm::SaveButtonClick() { OrderSaver().Save(); }
 
 void TMainForm::DeleteButton3Click() {
   QTreeWidgetItem* node = TreeView2_->currentItem();
   if (node == nullptr) throw std::out_of_range(kInvalidIndex);
-  DeletePendingOrder(price_table_, node->text(0).toStdString());
+  DeletePendingOrder(price_list_, node->text(0).toStdString());
   // The node itself, wherever it stands in the tree; the tree then selects
   // another one, which opens like any selection.
   delete node;
 }
 
 void TMainForm::ButtonComClick() {
-  WriteOrderComment(price_table_, Utf8ToCp1251(Coment_->text().toStdString()));
+  price_list_.KeepTyping();
+  WriteOrderComment(PriceTable(), Utf8ToCp1251(Coment_->text().toStdString()));
 }
 
 void TMainForm::ButtonSvyzClick() {
   // An archived order or a waybill on screen gives way to the price list
   // first, as pressing its toggle again would.
   LeaveBrowsedView();
-  CommitGridEditor();
   OrderSaver().SaveBeforeSend();
   if (connect_form_ != nullptr) connect_form_->exec();
 }

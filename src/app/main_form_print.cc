@@ -8,14 +8,16 @@ namespace zakaz {
 
 void TMainForm::CreateGridPrinter() {
   // The print shows what the grid shows: its columns and its cell colours.
-  GridPrinter_ = std::make_unique<TGridPrinter>(price_table_, PriceGridColumns(),
-                                                PriceRowColourRule(price_table_), prompts_, this);
+  GridPrinter_ = std::make_unique<TGridPrinter>(PriceTable(), PriceGridColumns(),
+                                                PriceRowColourRule(PriceTable()), prompts_, this);
   GridPrinter_->SetPrintTitle(windowTitle());
 }
 
 void TMainForm::SpeedButton1Click() {
   // A closed table (no price list found) has nothing to print.
-  if (!price_table_.Active()) return;
+  if (!PriceTable().Active()) return;
+  // The print shows what was typed, the quantity still in the editor too.
+  price_list_.KeepTyping();
   GridPrinter_->Preview();
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 #include <system_error>
 
@@ -102,6 +103,17 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
   // reported as a failed write.
   UniqueFd dir(::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir) ::fsync(dir.Get());
+}
+
+void SyncToDisk(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) ThrowErrno(errno, "open " + path);
+  if (::fsync(fd.Get()) != 0) ThrowErrno(errno, "fsync " + path);
+}
+
+void SyncParentDirectory(const std::string& path) {
+  const std::string parent = std::filesystem::path(path).parent_path().string();
+  SyncToDisk(parent.empty() ? "." : parent);
 }
 
 }  // namespace zakaz

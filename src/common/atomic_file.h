@@ -18,4 +18,11 @@ namespace zakaz {
 // Throws std::system_error (errno category) naming the failed step.
 void WriteFileAtomically(const std::string& path, std::string_view contents);
 
+// Pushes the file (or directory) at `path` to the device: its data, or for a
+// directory the names created, renamed or removed in it. Throws
+// std::system_error naming the step when it cannot be opened or flushed.
+void SyncToDisk(const std::string& path);
+// The same for the directory that holds `path`.
+void SyncParentDirectory(const std::string& path);
+
 }  // namespace zakaz

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "common/working_files.h"
 #include "exchange/remote_names.h"
 
 namespace zakaz::exchange {
@@ -37,15 +38,10 @@ bool LinkUnderFreeName(const fs::path& copy, const fs::path& archive, const std:
 
 std::vector<std::string> PendingOrderNames(const fs::path& demand) {
   std::vector<std::string> names;
-  std::error_code error;
-  for (fs::directory_iterator it(demand, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    std::error_code ignored;
+  for (const TTableFile& file : ListTableFiles(demand.string())) {
     // A name with a line break could never go out as one command; it stays.
-    const bool one_line = name.find_first_of("\r\n") == std::string::npos;
-    if (one_line && HasDbfExtension(name) && it->is_regular_file(ignored)) names.push_back(name);
+    if (file.name.find_first_of("\r\n") == std::string::npos) names.push_back(file.name);
   }
-  std::sort(names.begin(), names.end());
   return names;
 }
 

@@ -155,6 +155,15 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), footer_(new GridFooter(thi
 
 QWidget* DbGrid::Footer() const { return footer_; }
 
+void DbGrid::CommitEditor() {
+  const QModelIndex current = currentIndex();
+  QWidget* editor = current.isValid() ? indexWidget(current) : nullptr;
+  if (editor == nullptr) return;
+  QAbstractItemDelegate* delegate = itemDelegateForIndex(current);
+  emit delegate->commitData(editor);
+  emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void DbGrid::SetDataSetModel(DataSetModel* model) {
   if (model_ != nullptr) disconnect(model_, nullptr, this, nullptr);
   model_ = model;

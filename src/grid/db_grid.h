@@ -27,6 +27,7 @@
 #include <functional>
 
 #include "grid/physical_key.h"
+#include "ordering/price_list.h"
 
 class QKeyEvent;
 
@@ -36,7 +37,7 @@ class DataSetModel;
 class GridFooter;
 struct GridColumn;
 
-class DbGrid : public QTableView {
+class DbGrid : public QTableView, public IGridEditor {
   Q_OBJECT
 
  public:
@@ -53,6 +54,10 @@ class DbGrid : public QTableView {
   const QString& SearchText() const { return search_text_; }
   // Whether a cell editor is open.
   bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+  // Hands a value still in the open cell editor to the dataset and closes
+  // the editor, as leaving the cell would; the toolbar's buttons take no
+  // focus, so the editor would otherwise stay open under them.
+  void CommitEditor() override;
   // Qt's own search (from the current row, wrapping, 0.4 s) is off.
   void keyboardSearch(const QString&) override {}
 

@@ -16,8 +16,10 @@
 #include <system_error>
 
 #include "common/ascii_text.h"
+#include "common/atomic_file.h"
 #include "common/file_path.h"
 #include "common/unique_fd.h"
+#include "common/working_files.h"
 #include "dbf/dataset/table_dataset.h"
 
 namespace zakaz {
@@ -25,8 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kDemandDirectory[] = "demand";
-constexpr char kArchiveDirectory[] = "archive";
 constexpr char kOrderExtension[] = ".DBF";
 constexpr char kTemporarySuffix[] = ".tmp";
 constexpr int kStampDigits = 4;
@@ -34,26 +34,16 @@ constexpr unsigned kStampValues = 0x10000;
 constexpr char kUnusableClientCode[] =
     "Код клиента в настройках содержит знаки, недопустимые в имени файла: \\ / : или управляющие";
 
-// Names of the entries of the system directory `directory`, in lower case;
-// none when it is missing.
+// Names of the tables of the system directory `directory`, in lower case;
+// none when it is missing. Order names always end in ".DBF", so only a
+// table's name can be taken.
 void CollectLowerNames(const char* directory, std::set<std::string>& names) {
-  std::error_code ec;
-  fs::directory_iterator it(ResolvePath(directory), ec);
-  if (ec) return;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    names.insert(AsciiLower(it->path().filename().string()));
-  }
+  for (const TTableFile& file : ListTableFiles(ResolvePath(directory)))
+    names.insert(AsciiLower(file.name));
 }
 
 [[noreturn]] void ThrowErrno(int error, const std::string& what) {
   throw std::system_error(error, std::generic_category(), what);
-}
-
-void SyncFile(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) ThrowErrno(errno, "open " + path);
-  if (::fsync(fd.Get()) != 0) ThrowErrno(errno, "fsync " + path);
 }
 
 // Renames `from` to `to` unless `to` exists: a pending order of that name
@@ -96,7 +86,7 @@ std::string FreeOrderFileName(const std::string& client_code, const std::string&
 std::string TemporaryOrderFileName(const std::string& path) { return path + kTemporarySuffix; }
 
 int WriteOrderFile(dbf::TTableDataSet& source, dbf::TTableDataSet& order_table,
-                   const std::string& path) {
+                   const std::string& path, const std::function<void()>& before_rename) {
   // The client code comes from the settings dialog and becomes part of the
   // file name: a separator in it would put the order outside "demand" (or
   // make a name the send cannot deliver), so such a code is refused.
@@ -119,7 +109,8 @@ int WriteOrderFile(dbf::TTableDataSet& source, dbf::TTableDataSet& order_table,
     }
     order_table.Close();
     if (rows > 0) {
-      SyncFile(temporary_path);
+      SyncToDisk(temporary_path);
+      if (before_rename) before_rename();
       const std::string final_path = ResolvePath(path);
       RenameWithoutReplacing(temporary_path, final_path);
       // Makes the rename itself durable. The order is complete under its

@@ -14,6 +14,7 @@
 // working directory with letter case ignored. Plain functions; nothing kept.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace zakaz {
@@ -36,10 +37,12 @@ std::string TemporaryOrderFileName(const std::string& path);
 // caller positions it on the first row it shows), through the closed
 // `order_table`, which is closed again on return. Returns the number of rows;
 // with none, no file is left. `path` must be free: an existing file of that
-// name is never replaced. Throws the failure's exception, leaving neither
-// `path` nor the temporary file behind.
+// name is never replaced. `before_rename`, when set, runs once the whole
+// file is on the disk under its temporary name, just before it takes its
+// name; a failure there fails the write. Throws the failure's exception,
+// leaving neither `path` nor the temporary file behind.
 int WriteOrderFile(dbf::TTableDataSet& source, dbf::TTableDataSet& order_table,
-                   const std::string& path);
+                   const std::string& path, const std::function<void()>& before_rename = {});
 
 // Removes the temporary order files that a crashed save left in "demand".
 // Nothing happens when "demand" is missing; a file that cannot be removed

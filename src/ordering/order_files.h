@@ -14,10 +14,9 @@ namespace zakaz {
 // file.
 bool PriceListExists();
 
-// File names of the pending orders: the ordinary files (not directories, not
-// hidden dot files) in "demand" whose names end in ".dbf" in any letter case,
-// as the directory gives them, sorted by name so the tree is the same on
-// every file system. Empty when "demand" is missing or unreadable.
+// File names of the pending orders: the tables of "demand"
+// (common/working_files.h: dot names included, sorted by name), exactly the
+// orders a send takes. Empty when "demand" is missing or unreadable.
 std::vector<std::string> ListPendingOrders();
 
 }  // namespace zakaz

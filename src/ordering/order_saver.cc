@@ -9,6 +9,8 @@
 #include "ordering/order_file_writer.h"
 #include "ordering/order_files.h"
 #include "ordering/pending_orders.h"
+#include "ordering/price_list.h"
+#include "ordering/save_note.h"
 #include "ordering/view_mode.h"
 #include "settings/live_settings.h"
 
@@ -34,10 +36,10 @@ class ControlsPause {
 
 }  // namespace
 
-TOrderSaver::TOrderSaver(dbf::TTableDataSet& price_table, dbf::TTableDataSet& order_table,
-                         IViewModes& views, const ILiveSettings& settings, IUserPrompts& prompts,
-                         OrderClock clock)
-    : price_table_(price_table),
+TOrderSaver::TOrderSaver(TPriceList& price_list, dbf::TTableDataSet& order_table, IViewModes& views,
+                         const ILiveSettings& settings, IUserPrompts& prompts, OrderClock clock)
+    : price_list_(price_list),
+      price_table_(price_list.Table()),
       order_table_(order_table),
       views_(views),
       settings_(settings),
@@ -50,33 +52,56 @@ std::string TOrderSaver::OrderFileName() const {
 }
 
 void TOrderSaver::Save() {
+  price_list_.KeepTyping();
   views_.SetViewMode(vmOrder);
+  TSaveNote note;
   try {
     if (price_table_.Active() && !price_table_.Eof()) {
-      const bool created = CreateOrderFile(OrderFileName());
+      const bool created = CreateOrderFile(OrderFileName(), note);
       if (OnOrdersChanged) OnOrdersChanged();
       if (created) {
-        // One repaint after the last row instead of one per row; nor can the
-        // grid move the cursor while the rows are walked.
-        ControlsPause pause(price_table_);
-        ClearQuantities(price_table_, views_);
+        if (OnStep) OnStep("named");
+        {
+          // One repaint after the last row instead of one per row; nor can
+          // the grid move the cursor while the rows are walked.
+          ControlsPause pause(price_table_);
+          ClearQuantities(price_table_, views_);
+        }
+        price_table_.FlushToDisk();
       }
     }
   } catch (const std::exception&) {
+    // The user is told; a note left behind would clear, at the next start,
+    // quantities typed after this failure.
+    note.Remove();
     views_.SetViewMode(vmPrice);
     throw;
   }
+  note.Remove();
   views_.SetViewMode(vmPrice);
 }
 
 bool TOrderSaver::CreateOrderFile(const std::string& path) {
+  TSaveNote note;
+  const bool created = CreateOrderFile(path, note);
+  note.Remove();
+  return created;
+}
+
+bool TOrderSaver::CreateOrderFile(const std::string& path, TSaveNote& note) {
   ControlsPause pause(price_table_);
   const TViewMode remembered = views_.ViewMode();
   bool created = false;
+  const std::string order_name = path.substr(path.rfind('\\') + 1);
   try {
     views_.SetViewMode(vmOrder);
-    created = WriteOrderFile(price_table_, order_table_, path) > 0;
+    created = WriteOrderFile(price_table_, order_table_, path, [&] {
+                note = TSaveNote::Write(order_name, price_list_.OpenedFileTime());
+                if (OnStep) OnStep("written");
+              }) > 0;
   } catch (const std::exception& e) {
+    // An order that never took its name needs no note.
+    note.Remove();
     prompts_.Error(std::string(kCreateOrderFailed) + "\r" + e.what());
   }
   views_.SetViewMode(remembered);
@@ -86,15 +111,12 @@ bool TOrderSaver::CreateOrderFile(const std::string& path) {
 void TOrderSaver::SaveBeforeSend() {
   // Closing would drop a quantity still being typed, and the send would
   // then go without it.
-  const dbf::TDataSetState state = price_table_.State();
-  if (state == dbf::TDataSetState::dsEdit || state == dbf::TDataSetState::dsInsert) {
-    price_table_.Post();
-  }
+  price_list_.KeepTyping();
   if (PriceListExists()) {
-    ReopenPriceList(price_table_);
+    price_list_.OpenPriceList();
     Save();
   }
-  price_table_.Close();
+  price_list_.Close();
 }
 
 }  // namespace zakaz

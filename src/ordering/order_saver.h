@@ -9,6 +9,10 @@
 // the file is shown as "Ошибка создания заказа:", a carriage return and the
 // failure's message; the quantities then stay where they were typed.
 //
+// All or nothing across a crash (save_note.h): a note in "temp" names the
+// order before it takes its name and goes once the clearing is flushed, so
+// the next start either finishes the clearing or finds nothing happened.
+//
 // The saver borrows everything it is given, which must outlive it; it keeps
 // no state between calls. No widgets: the main window passes itself as the
 // view modes and its tree refill as OnOrdersChanged, tests pass fakes.
@@ -25,20 +29,22 @@ namespace dbf {
 class TTableDataSet;
 }
 class ILiveSettings;
+class TPriceList;
+class TSaveNote;
 class IUserPrompts;
 class IViewModes;
 
 class TOrderSaver {
  public:
-  TOrderSaver(dbf::TTableDataSet& price_table, dbf::TTableDataSet& order_table, IViewModes& views,
+  TOrderSaver(TPriceList& price_list, dbf::TTableDataSet& order_table, IViewModes& views,
               const ILiveSettings& settings, IUserPrompts& prompts, OrderClock clock = LocalNow);
 
   // Refills the tree of pending orders; called after an order file was
   // attempted. Empty: nothing to refill.
   std::function<void()> OnOrdersChanged;
 
-  // "Сохранить". A quantity still in edit state is posted by the switch to
-  // vmOrder and saved with the rest. Failures other than writing the file
+  // "Сохранить". What is still being typed is kept first (the grid's editor
+  // committed, the row posted) and saved with the rest. Failures other than writing the file
   // (clearing the quantities, refilling the tree) propagate after the view
   // is back in vmPrice.
   void Save();
@@ -49,15 +55,23 @@ class TOrderSaver {
   // failure. The view mode is put back as it was.
   bool CreateOrderFile(const std::string& path);
 
+  // Stops a save at its named steps, for tests that kill a save midway:
+  // "written" (the note is in "temp", the order not yet named), "named"
+  // (the order has its name, no quantity cleared yet). Empty: no stops.
+  std::function<void(const char* step)> OnStep;
+
   // "demand\" + client code + stamp + ".DBF", moved on to a free name.
   std::string OrderFileName() const;
 
-  // The first steps of "Подключение": posts a row still being edited; with a
+  // The first steps of "Подключение": keeps what is being typed; with a
   // price list in the working directory, reopens it and saves a typed order;
   // then closes PriceTable.
   void SaveBeforeSend();
 
  private:
+  bool CreateOrderFile(const std::string& path, TSaveNote& note);
+
+  TPriceList& price_list_;
   dbf::TTableDataSet& price_table_;
   dbf::TTableDataSet& order_table_;
   IViewModes& views_;

@@ -5,25 +5,15 @@
 #include <system_error>
 
 #include "common/file_path.h"
+#include "common/working_files.h"
 #include "dbf/dataset/table_dataset.h"
+#include "ordering/price_list.h"
 #include "ordering/price_row.h"
 
 namespace zakaz {
-namespace {
-
-constexpr char kPriceListFile[] = "price.dbf";
-
-}  // namespace
-
-void ReopenPriceList(dbf::TTableDataSet& price_table) {
-  price_table.Close();
-  price_table.SetTableName(kPriceListFile);
-  price_table.Open();
-}
-
-void DeletePendingOrder(dbf::TTableDataSet& price_table, const std::string& file_name) {
-  ReopenPriceList(price_table);
-  const std::string path = ResolvePath("demand\\" + file_name);
+void DeletePendingOrder(TPriceList& price_list, const std::string& file_name) {
+  price_list.OpenPriceList();
+  const std::string path = ResolvePath(std::string(kDemandDirectory) + "\\" + file_name);
   if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
     throw std::system_error(errno, std::generic_category(), "delete " + path);
   }

@@ -10,20 +10,18 @@ namespace zakaz {
 namespace dbf {
 class TTableDataSet;
 }
+class TPriceList;
 
 // Text of the failure when "Удалить" finds no node selected.
 inline constexpr char kInvalidIndex[] = "Invalid index";
 
-// Closes `price_table` (whatever it shows) and opens the price list in it.
-// Throws the engine's failure; the table is then closed.
-void ReopenPriceList(dbf::TTableDataSet& price_table);
-
 // "Удалить" for the pending order `file_name` (its whole name in "demand",
 // as the tree lists it), without a question: the price list is reopened
-// first, which also lets go of the order if it was shown; then the file is
+// first (keeping what was typed), which also lets go of the order if it was
+// shown; then the file is
 // deleted. When the price list cannot be opened nothing is deleted and the
 // failure propagates. A file that is already gone is no failure.
-void DeletePendingOrder(dbf::TTableDataSet& price_table, const std::string& file_name);
+void DeletePendingOrder(TPriceList& price_list, const std::string& file_name);
 
 // Puts `comment` (Windows-1251 text) into COMMENT of the first row of the
 // open `order`, whatever row is current, and posts it; the engine cuts it to

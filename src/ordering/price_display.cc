@@ -14,9 +14,4 @@ RowColour ExpiryColour(std::string_view srok, long long flag, const LocalDateTim
   return DayNumber(*expiry) - DayNumber(today) < 180 ? RowColour::kRed : RowColour::kDefault;
 }
 
-int64_t CurrencySum::ToUnits(double value) {
-  if (!std::isfinite(value)) return 0;
-  return std::llround(value * 10000.0);
-}
-
 }  // namespace zakaz

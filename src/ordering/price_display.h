@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/currency.h"
 #include "common/formats.h"
 
 namespace zakaz {
@@ -23,13 +24,12 @@ RowColour ExpiryColour(std::string_view srok, long long flag, const LocalDateTim
 // prices sums without drift and subtracting a row undoes exactly its share.
 class CurrencySum {
  public:
-  void Add(double value) { units_ += ToUnits(value); }
-  void Subtract(double value) { units_ -= ToUnits(value); }
+  void Add(double value) { units_ += ToCurrencyUnits(value); }
+  void Subtract(double value) { units_ -= ToCurrencyUnits(value); }
   void Clear() { units_ = 0; }
-  double Value() const { return static_cast<double>(units_) / 10000.0; }
+  double Value() const { return FromCurrencyUnits(units_); }
 
  private:
-  static int64_t ToUnits(double value);
   int64_t units_ = 0;
 };
 

@@ -1,7 +1,5 @@
 #include "ordering/table_listing.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,15 +8,10 @@
 
 #include "common/ascii_text.h"
 #include "common/file_path.h"
+#include "common/working_files.h"
 
 namespace zakaz {
 namespace {
-
-bool HasTableSuffix(std::string_view name) {
-  constexpr std::string_view kSuffix = ".dbf";
-  return name.size() >= kSuffix.size() &&
-         EqualIgnoringAsciiCase(name.substr(name.size() - kSuffix.size()), kSuffix);
-}
 
 struct Found {
   TOrderData entry;
@@ -33,18 +26,10 @@ bool OlderFirst(const Found& a, const Found& b) {
 }  // namespace
 
 std::vector<TOrderData> ListTablesByAge(std::string_view directory) {
-  const std::string path = ResolvePath(directory);
   std::vector<Found> found;
-  if (DIR* dir = ::opendir(path.c_str())) {
-    while (const dirent* item = ::readdir(dir)) {
-      const std::string name = item->d_name;
-      if (name.empty() || name[0] == '.' || !HasTableSuffix(name)) continue;
-      struct stat info {};
-      if (::stat((path + "/" + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-      const LocalDateTime time = ToLocalDateTime(info.st_mtim.tv_sec);
-      found.push_back({{name, FormatDateTime(time), time}, info.st_mtim});
-    }
-    ::closedir(dir);
+  for (TTableFile& file : ListTableFiles(ResolvePath(directory))) {
+    const LocalDateTime time = ToLocalDateTime(file.modified.tv_sec);
+    found.push_back({{std::move(file.name), FormatDateTime(time), time}, file.modified});
   }
   std::sort(found.begin(), found.end(), OlderFirst);
   std::vector<TOrderData> entries;

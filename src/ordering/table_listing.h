@@ -24,9 +24,8 @@ struct TOrderData {
   LocalDateTime FileTime;  // the same time as a value, for the window title
 };
 
-// The ordinary files of `directory` (not directories, not hidden dot files)
-// whose names end in ".dbf" in any letter case, by modification time, oldest
-// first, equal times by name. Empty when the directory is missing or
+// The tables of `directory` (common/working_files.h), by modification time,
+// oldest first, equal times by name. Empty when the directory is missing or
 // unreadable.
 std::vector<TOrderData> ListTablesByAge(std::string_view directory);
 

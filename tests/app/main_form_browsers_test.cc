@@ -231,7 +231,8 @@ TEST_F(MainFormBrowsersTest, FromArchiveToWaybillAndBackRestoresThePendingOrderS
     QTest::mouseClick(b.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
   });
   EXPECT_EQ(vmWaybill, form.ViewMode());
-  EXPECT_EQ("in\\n1.DBF", form.PriceTable().TableName());
+  // The listed name exactly, as the directory gives it.
+  EXPECT_EQ("in\\n1.dbf", form.PriceTable().TableName());
   EXPECT_EQ(QStringLiteral("ООО Бриолан. Накладная n1.dbf от 05.03.2009 14:00:00"),
             form.windowTitle());
   EXPECT_TRUE(Button("NaklButton")->isChecked());

@@ -48,6 +48,8 @@ TEST(OrderFiles, FindsPriceListInAnyLetterCase) {
   EXPECT_FALSE(PriceListExists());
 }
 
+// A dot name is listed too: the send takes every table of "demand", so the
+// tree must show (and let the user delete) each one it would send.
 TEST(OrderFiles, ListsOrdinaryDbfFilesOfDemandSorted) {
   testing::TempDir dir;
   InDir in(dir.Path());
@@ -60,7 +62,7 @@ TEST(OrderFiles, ListsOrdinaryDbfFilesOfDemandSorted) {
   Touch(demand / ".hidden.dbf");
   Touch(demand / "x.dbf.bak");
   fs::create_directory(demand / "sub.dbf");
-  EXPECT_EQ((std::vector<std::string>{"0001ABCD.dbf", "1234D6B3.DBF", "D6B3.Dbf"}),
+  EXPECT_EQ((std::vector<std::string>{".hidden.dbf", "0001ABCD.dbf", "1234D6B3.DBF", "D6B3.Dbf"}),
             ListPendingOrders());
 }
 

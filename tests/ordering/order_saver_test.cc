@@ -24,6 +24,7 @@
 #include "ordering/order_file_writer.h"
 #include "ordering/order_stamp.h"
 #include "ordering/pending_orders.h"
+#include "ordering/price_list.h"
 #include "ordering/price_row.h"
 #include "ordering/view_mode.h"
 #include "settings/live_settings.h"
@@ -110,19 +111,19 @@ class OrderSaverTest : public ::testing::Test {
                       .srok = "01.01.2030"});
     }
     testing::WritePriceTable("price.DBF", rows);
-    ConfigurePriceTable(price_);
-    price_.Open();
+    price_list_.OpenPriceList();
   }
 
   TOrderSaver Saver() {
-    TOrderSaver saver(price_, order_, views_, settings_, prompts_, [this] { return now_; });
+    TOrderSaver saver(price_list_, order_, views_, settings_, prompts_, [this] { return now_; });
     saver.OnOrdersChanged = [this] { ++refills_; };
     return saver;
   }
 
   testing::TempDir dir_;
   testing::WorkingDirectory cwd_;
-  dbf::TTableDataSet price_{"PriceTable"};
+  TPriceList price_list_;
+  dbf::TTableDataSet& price_ = price_list_.Table();
   dbf::TTableDataSet order_{"OrderTable"};
   TableViews views_{price_};
   FixedSettings settings_;
@@ -415,19 +416,19 @@ TEST_F(OrderSaverTest, DeleteTakesTheWholeNameAndReopensThePriceList) {
     price_.Close();
     price_.SetTableName(std::string("demand\\") + name);
     price_.Open();
-    DeletePendingOrder(price_, name);
+    DeletePendingOrder(price_list_, name);
     EXPECT_FALSE(fs::exists(std::string("demand/") + name));
     EXPECT_TRUE(price_.Active());
     EXPECT_EQ("price.dbf", price_.TableName());
   }
   // A file that is gone already is no failure.
-  EXPECT_NO_THROW(DeletePendingOrder(price_, "GONE.DBF"));
+  EXPECT_NO_THROW(DeletePendingOrder(price_list_, "GONE.DBF"));
 
   // Without a price list to open nothing is deleted.
   testing::WritePriceTable("demand/KEEP.DBF", {{.name = "X", .quant = 1}});
   price_.Close();
   fs::remove("price.DBF");
-  EXPECT_ANY_THROW(DeletePendingOrder(price_, "KEEP.DBF"));
+  EXPECT_ANY_THROW(DeletePendingOrder(price_list_, "KEEP.DBF"));
   EXPECT_TRUE(fs::exists("demand/KEEP.DBF"));
 }
 

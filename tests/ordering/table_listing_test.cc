@@ -46,17 +46,17 @@ TEST_F(TableListingTest, OldestFirstTiesByNameOnlyOrdinaryTables) {
   Put("A.dbf", {2009, 3, 6, 0, 0, 0});
   Put("B.Dbf", {2009, 3, 5, 14, 22, 10});  // same time as C.DBF
   Put("NOTES.TXT", {2009, 3, 1, 0, 0, 0});
-  Put(".hidden.dbf", {2009, 3, 1, 0, 0, 0});
+  Put(".dot.dbf", {2009, 3, 5, 0, 0, 0});  // a dot name is a table like any other
   Put("dbf", {2009, 3, 1, 0, 0, 0});
   fs::create_directory("archive/DIR.DBF");
 
   // "Archive\" as the system writes it finds the directory "archive".
   const std::vector<TOrderData> entries = ListTablesByAge("Archive\\");
-  EXPECT_THAT(Names(entries), ElementsAre("B.Dbf", "C.DBF", "A.dbf"));
-  ASSERT_EQ(3u, entries.size());
-  EXPECT_EQ("05.03.2009 14:22:10", entries[0].DateText);
-  EXPECT_EQ("06.03.2009", entries[2].DateText);  // midnight: the date alone
-  EXPECT_EQ((LocalDateTime{2009, 3, 6, 0, 0, 0}), entries[2].FileTime);
+  EXPECT_THAT(Names(entries), ElementsAre(".dot.dbf", "B.Dbf", "C.DBF", "A.dbf"));
+  ASSERT_EQ(4u, entries.size());
+  EXPECT_EQ("05.03.2009 14:22:10", entries[1].DateText);
+  EXPECT_EQ("06.03.2009", entries[3].DateText);  // midnight: the date alone
+  EXPECT_EQ((LocalDateTime{2009, 3, 6, 0, 0, 0}), entries[3].FileTime);
 }
 
 TEST_F(TableListingTest, MissingDirectoryListsNothing) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/currency.h"
 #include "dbf/dataset/dataset_internal.h"
 #include "dbf/dataset/dataset_table.h"
 #include "dbf/dataset/table_dataset.h"
@@ -16,10 +17,6 @@ namespace {
 
 // Bytes read at once; a few hundred price-list records.
 constexpr int64_t kBlockBytes = 128 * 1024;
-
-int64_t ToUnits(double value) {
-  return std::isfinite(value) ? static_cast<int64_t>(std::llround(value * 10000.0)) : 0;
-}
 
 // The search compares letters as the filter language does: in the code
 // page the tables are stored in, upper-cased there (Latin and Russian).
@@ -85,7 +82,7 @@ std::vector<int64_t> TTableDataSet::SumVisible(const std::vector<int32_t>& field
     calculated = calculated || summed.back()->Calculated();
   }
   ForEachVisibleRow(calculated, [&](int32_t, const uint8_t*) {
-    for (size_t i = 0; i < summed.size(); ++i) sums[i] += ToUnits(summed[i]->AsFloat());
+    for (size_t i = 0; i < summed.size(); ++i) sums[i] += ToCurrencyUnits(summed[i]->AsFloat());
     return true;
   });
   return sums;

@@ -236,6 +236,11 @@ TField* TTableDataSet::FindField(std::string_view name) const {
   return nullptr;
 }
 
+void TTableDataSet::FlushToDisk() {
+  CheckActive();
+  table_->Flush();
+}
+
 int32_t TTableDataSet::FieldIndex(std::string_view name) const {
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (SameNameIgnoringCase(fields_[i]->FieldName(), name)) return static_cast<int32_t>(i);

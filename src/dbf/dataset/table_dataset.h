@@ -114,6 +114,10 @@ class TTableDataSet {
   // ---- Lifecycle.
   void Open();
   void Close();
+  // Pushes what was written into the open table's file to the device, so a
+  // crash or a power loss after the call cannot undo it. Throws "Error on
+  // Flush for file %s".
+  void FlushToDisk();
   bool Active() const { return state_ != TDataSetState::dsInactive; }
   void SetActive(bool value) { value ? Open() : Close(); }
   TDataSetState State() const { return state_; }
