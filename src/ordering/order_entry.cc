@@ -58,11 +58,7 @@ int32_t DBGridColumns7UpdateData(std::string_view text, int32_t stock) {
 void ClearQuantities(dbf::TTableDataSet& table, IViewModes& views) {
   // The views learn of the result once, at the end, instead of following
   // every row that leaves the order view.
-  struct ControlsOff {
-    dbf::TTableDataSet& table;
-    explicit ControlsOff(dbf::TTableDataSet& t) : table(t) { table.DisableControls(); }
-    ~ControlsOff() { table.EnableControls(); }
-  } controls_off(table);
+  dbf::TControlsPause controls_off(table);
   const TViewMode remembered = views.ViewMode();
   views.SetViewMode(vmOrder);
   try {

@@ -18,6 +18,7 @@
 #include "common/ascii_text.h"
 #include "common/atomic_file.h"
 #include "common/file_path.h"
+#include "common/format_message.h"
 #include "common/unique_fd.h"
 #include "common/working_files.h"
 #include "dbf/dataset/table_dataset.h"
@@ -31,8 +32,7 @@ constexpr char kOrderExtension[] = ".DBF";
 constexpr char kTemporarySuffix[] = ".tmp";
 constexpr int kStampDigits = 4;
 constexpr unsigned kStampValues = 0x10000;
-constexpr char kUnusableClientCode[] =
-    "Код клиента в настройках содержит знаки, недопустимые в имени файла: \\ / : или управляющие";
+constexpr char kUnusableClientCode[] = "Код клиента содержит недопустимые символы: %s";
 
 // Names of the tables of the system directory `directory`, in lower case;
 // none when it is missing. Order names always end in ".DBF", so only a
@@ -58,6 +58,26 @@ void RenameWithoutReplacing(const std::string& from, const std::string& to) {
 }
 
 }  // namespace
+
+std::string RefusedFileNameCharacters(std::string_view name) {
+  std::string found;
+  auto add = [&found](const std::string& shown) {
+    if ((" " + found + " ").find(" " + shown + " ") != std::string::npos) return;
+    if (!found.empty()) found += ' ';
+    found += shown;
+  };
+  // A leading dot makes a name that file managers hide.
+  if (!name.empty() && name.front() == '.') add(".");
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      add("#" + std::to_string(byte));
+    } else if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) {
+      add(std::string(1, c));
+    }
+  }
+  return found;
+}
 
 std::string FreeOrderFileName(const std::string& client_code, const std::string& stamp) {
   std::set<std::string> taken;
@@ -90,11 +110,8 @@ int WriteOrderFile(dbf::TTableDataSet& source, dbf::TTableDataSet& order_table,
   // The client code comes from the settings dialog and becomes part of the
   // file name: a separator in it would put the order outside "demand" (or
   // make a name the send cannot deliver), so such a code is refused.
-  const std::string_view name = std::string_view(path).substr(path.find('\\') + 1);
-  const bool unusable = std::any_of(name.begin(), name.end(), [](char c) {
-    return c == '\\' || c == '/' || c == ':' || static_cast<unsigned char>(c) < 0x20;
-  });
-  if (unusable) throw std::runtime_error(kUnusableClientCode);
+  const std::string refused = RefusedFileNameCharacters(path.substr(path.find('\\') + 1));
+  if (!refused.empty()) throw std::runtime_error(FormatMessage(kUnusableClientCode, {refused}));
   const std::string temporary = TemporaryOrderFileName(path);
   const std::string temporary_path = ResolvePath(temporary);
   int rows = 0;

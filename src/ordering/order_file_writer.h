@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace zakaz {
 
@@ -28,6 +29,13 @@ class TTableDataSet;
 // whose file name is in neither "demand" nor "archive", letter case ignored.
 // When every one is taken the first is returned, and writing it fails.
 std::string FreeOrderFileName(const std::string& client_code, const std::string& stamp);
+
+// The characters of the file name `name` that Windows cannot hold in a file
+// name (\ / : * ? " < > |, control characters shown as "#<code>") and a
+// leading dot (a hidden name), each once, in order, separated by blanks;
+// empty when the name is usable. A client code becomes part of an order's
+// name, so a save refuses one that gives such a name.
+std::string RefusedFileNameCharacters(std::string_view name);
 
 // The temporary name an order file is written under: not "*.dbf".
 std::string TemporaryOrderFileName(const std::string& path);

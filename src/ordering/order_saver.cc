@@ -21,19 +21,6 @@ constexpr char kCreateOrderFailed[] = "Ошибка создания заказ�
 // The stamp is the value's text without its first four characters.
 constexpr size_t kStampPrefixLength = 4;
 
-// The grid's updates from the table are suspended for the object's lifetime,
-// so a failure anywhere in a save still resumes them.
-class ControlsPause {
- public:
-  explicit ControlsPause(dbf::TTableDataSet& table) : table_(table) { table_.DisableControls(); }
-  ~ControlsPause() { table_.EnableControls(); }
-  ControlsPause(const ControlsPause&) = delete;
-  ControlsPause& operator=(const ControlsPause&) = delete;
-
- private:
-  dbf::TTableDataSet& table_;
-};
-
 }  // namespace
 
 TOrderSaver::TOrderSaver(TPriceList& price_list, dbf::TTableDataSet& order_table, IViewModes& views,
@@ -64,7 +51,7 @@ void TOrderSaver::Save() {
         {
           // One repaint after the last row instead of one per row; nor can
           // the grid move the cursor while the rows are walked.
-          ControlsPause pause(price_table_);
+          dbf::TControlsPause pause(price_table_);
           ClearQuantities(price_table_, views_);
         }
         price_table_.FlushToDisk();
@@ -89,7 +76,7 @@ bool TOrderSaver::CreateOrderFile(const std::string& path) {
 }
 
 bool TOrderSaver::CreateOrderFile(const std::string& path, TSaveNote& note) {
-  ControlsPause pause(price_table_);
+  dbf::TControlsPause pause(price_table_);
   const TViewMode remembered = views_.ViewMode();
   bool created = false;
   const std::string order_name = path.substr(path.rfind('\\') + 1);

@@ -13,8 +13,7 @@ namespace {
 class WalkGuard {
  public:
   explicit WalkGuard(dbf::TTableDataSet& dataset)
-      : dataset_(dataset), had_row_(!dataset.IsEmpty()) {
-    dataset_.DisableControls();
+      : dataset_(dataset), pause_(dataset), had_row_(!dataset.IsEmpty()) {
     if (had_row_) mark_ = dataset_.GetBookmark();
   }
   ~WalkGuard() {
@@ -23,13 +22,13 @@ class WalkGuard {
     } catch (const std::exception&) {
       // The row went away meanwhile; the cursor stays where the walk ended.
     }
-    dataset_.EnableControls();
   }
   WalkGuard(const WalkGuard&) = delete;
   WalkGuard& operator=(const WalkGuard&) = delete;
 
  private:
   dbf::TTableDataSet& dataset_;
+  dbf::TControlsPause pause_;
   bool had_row_;
   dbf::TBookmark mark_{};
 };

@@ -7,26 +7,16 @@
 #include "dataset_test_util.h"
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {
 namespace {
 
-struct TResult {
-  int status = -1;
-  std::string out;  // standard output and error together
-};
+using TResult = zakaz::testing::CommandResult;
 
 TResult Tool(const std::string& arguments) {
-  TResult result;
-  FILE* pipe = ::popen((std::string(DBFTOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return result;
-  char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.out.append(chunk, n);
-  const int raw = ::pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
+  return zakaz::testing::RunCommand(std::string(DBFTOOL_PATH) + " " + arguments + " 2>&1");
 }
 
 TEST(DbftoolCopy, CopiesTheRecordsTheFilterShows) {

@@ -18,6 +18,7 @@
 #include "dbf/base/errors.h"
 #include "dbf/table/dbf_columns.h"
 #include "sample_price_list.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
 
@@ -355,15 +356,10 @@ TEST_F(DbfFileTest, AnOpenTableCannotBeOpenedAgainHereOrElsewhere) {
                   ThrowsMessage<ETableError>(StrEq(denied)));
     }
     // Another program: the inspector tool opening the same file.
-    const std::string command = std::string(DBFTOOL_PATH) + " info " + path + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(nullptr, pipe);
-    char line[512] = {};
-    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
-    const int status = ::pclose(pipe);
-    EXPECT_TRUE(got);
-    EXPECT_EQ(denied + "\n", line);
-    EXPECT_NE(0, status);
+    const zakaz::testing::CommandResult tool =
+        zakaz::testing::RunCommand(std::string(DBFTOOL_PATH) + " info " + path + " 2>&1");
+    EXPECT_EQ(denied + "\n", tool.out.substr(0, tool.out.find('\n') + 1));
+    EXPECT_NE(0, tool.status);
   }
   // Closed: open again.
   TDbfFile again(path, false, true);

@@ -9,6 +9,7 @@
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
 #include "sample_price_list.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
 
@@ -22,21 +23,10 @@ using testing::Right;
 using testing::TableBytes;
 using testing::WriteFile;
 
-struct Result {
-  int status = -1;
-  std::string out;  // standard output and error together
-};
+using Result = zakaz::testing::CommandResult;
 
 Result Tool(const std::string& arguments) {
-  Result result;
-  FILE* pipe = ::popen((std::string(DBFTOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return result;
-  char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.out.append(chunk, n);
-  const int raw = ::pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
+  return zakaz::testing::RunCommand(std::string(DBFTOOL_PATH) + " " + arguments + " 2>&1");
 }
 
 class DbftoolTest : public ::testing::Test {

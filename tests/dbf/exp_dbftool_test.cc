@@ -14,13 +14,15 @@
 #include "dbf/table/dbf_cursor.h"
 #include "dbf/table/exp_dbf_link.h"
 #include "sample_price_list.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace zakaz::dbf {
 namespace {
 
+// Standard output and standard error together, and the exit code.
 struct ToolResult {
-  std::string output;  // standard output and standard error together
+  std::string output;
   int exit_code = -1;
 };
 
@@ -36,16 +38,9 @@ std::string Quote(const std::string& text) {
 }
 
 ToolResult RunTool(const std::string& arguments) {
-  const std::string command = std::string(DBFTOOL_PATH) + " " + arguments + " 2>&1";
-  ToolResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
-  const int status = ::pclose(pipe);
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  const zakaz::testing::CommandResult result =
+      zakaz::testing::RunCommand(std::string(DBFTOOL_PATH) + " " + arguments + " 2>&1");
+  return {result.out, result.status};
 }
 
 class ExpDbftoolTest : public ::testing::Test {

@@ -14,6 +14,7 @@
 #include "dbf/table/code_page.h"
 #include "dbf/table/dbf_columns.h"
 #include "sample_price_list.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "table_bytes.h"
 
@@ -44,18 +45,9 @@ std::string Quote(const std::string& text) {
 
 // Runs a shell command; returns its standard output and sets `status`.
 std::string RunShell(const std::string& command, int* status) {
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    *status = -1;
-    return {};
-  }
-  std::string out;
-  char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, n);
-  const int raw = ::pclose(pipe);
-  *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return out;
+  zakaz::testing::CommandResult result = zakaz::testing::RunCommand(command);
+  *status = result.status;
+  return result.out;
 }
 
 // The independent reader: every live record as "NAME=value|...", values as

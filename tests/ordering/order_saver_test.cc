@@ -271,14 +271,26 @@ TEST_F(OrderSaverTest, AFileThatCannotBeCreatedKeepsTheQuantities) {
 TEST_F(OrderSaverTest, AClientCodeThatIsNoFileNameIsRefusedAndWritesNothing) {
   OpenPriceList({2, 0, 3});
   fs::create_directory("archive");
-  for (const char* code : {"../x", "..\\x", "a/b", "C:", "12\n34"}) {
-    SCOPED_TRACE(code);
-    settings_.client_code = code;
+  struct Case {
+    const char* code;
+    const char* found;
+  };
+  const Case kCases[] = {
+      {"../x", ". /"},   {"..\\x", ". \\"},
+      {"a/b", "/"},      {"C:", ":"},
+      {"12\n34", "#10"}, {".12", "."},
+      {"1*2?", "* ?"},   {"\"<>|", "\" < > |"},
+      {"a**b", "*"},     {"a\tb\x7f", "#9 #127"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.code);
+    settings_.client_code = c.code;
     prompts_.shown.clear();
     Saver().Save();
     EXPECT_THAT(prompts_.shown,
-                ElementsAre("Error: Ошибка создания заказа:\rКод клиента в настройках содержит "
-                            "знаки, недопустимые в имени файла: \\ / : или управляющие"));
+                ElementsAre(std::string("Error: Ошибка создания заказа:\rКод клиента "
+                                        "содержит недопустимые символы: ") +
+                            c.found));
     EXPECT_EQ(vmPrice, views_.ViewMode());
   }
   EXPECT_THAT(DemandNames(), IsEmpty());

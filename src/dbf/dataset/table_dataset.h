@@ -298,4 +298,21 @@ class TTableDataSet {
   TVisibleRowList visible_;
 };
 
+// Keeps the views of `dataset` from being told anything for the guard's
+// lifetime (DisableControls), and tells them once when it ends, on every
+// way out: a walk over the rows or a run of writes that fails half-way
+// still gives the grid back its updates.
+class TControlsPause {
+ public:
+  explicit TControlsPause(TTableDataSet& dataset) : dataset_(dataset) {
+    dataset_.DisableControls();
+  }
+  ~TControlsPause() { dataset_.EnableControls(); }
+  TControlsPause(const TControlsPause&) = delete;
+  TControlsPause& operator=(const TControlsPause&) = delete;
+
+ private:
+  TTableDataSet& dataset_;
+};
+
 }  // namespace zakaz::dbf
