@@ -89,9 +89,21 @@ std::vector<std::string> UnnamedControls(QWidget& window, size_t least) {
   return walk.unnamed;
 }
 
-QString NameOf(QObject* object) {
-  QAccessibleInterface* node = QAccessible::queryAccessibleInterface(object);
-  return node != nullptr ? node->text(QAccessible::Name) : QString();
+struct Named {
+  const char* object;
+  const char* name;
+};
+
+// Each control of `window` reads as its name.
+void ExpectNames(const QWidget& window, const std::vector<Named>& controls) {
+  for (const auto& c : controls) {
+    SCOPED_TRACE(c.object);
+    QWidget* widget = window.findChild<QWidget*>(c.object);
+    ASSERT_NE(nullptr, widget);
+    QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(nullptr, node);
+    EXPECT_EQ(QString::fromUtf8(c.name), node->text(QAccessible::Name));
+  }
 }
 
 class AccessibilityTest : public ::testing::Test {
@@ -108,47 +120,28 @@ class AccessibilityTest : public ::testing::Test {
 TEST_F(AccessibilityTest, EveryControlOfTheMainWindowHasAName) {
   TMainForm form(prompts_, dir_.File("param.Ini"));
   EXPECT_THAT(UnnamedControls(form, 20), IsEmpty());
-  struct Case {
-    const char* object;
-    const char* name;
-  };
-  const Case kCases[] = {
-      {"Coment", "Комментарий к заказу"},
-      {"poisk", "Отбор по наименованию"},
-      {"TreeView2", "Заказы"},
-      {"ToolBar", "Команды"},
-      {"ToolBar2", "Комментарий"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.object);
-    QWidget* widget = form.findChild<QWidget*>(c.object);
-    ASSERT_NE(nullptr, widget);
-    EXPECT_EQ(QString::fromUtf8(c.name), NameOf(widget));
-  }
+  ExpectNames(form, {
+                        {"Coment", "Комментарий к заказу"},
+                        {"poisk", "Отбор по наименованию"},
+                        {"TreeView2", "Заказы"},
+                        {"DBGrid", "Прайс-лист"},
+                        {"ToolBar", "Команды"},
+                        {"ToolBar2", "Комментарий"},
+                    });
 }
 
 TEST_F(AccessibilityTest, EverySettingsFieldIsNamedAfterItsLabel) {
   TNastroyki settings(dir_.File("param.Ini"), prompts_);
   EXPECT_THAT(UnnamedControls(settings, 9), IsEmpty());
-  struct Case {
-    const char* object;
-    const char* name;
-  };
-  const Case kCases[] = {
-      {"EditPrice", "Каталог прайса"},
-      {"EditZayav", "Каталог заявок"},
-      {"EditNakl", "Каталог накладных"},
-      {"EditUrl", "Адрес сервера поставщика"},
-      {"Clcode", "Код клиента"},
-      {"Clname", "Наименование клиента"},
-      {"PassivCheck", "Пассивный режим подключения"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.object);
-    QWidget* widget = settings.findChild<QWidget*>(c.object);
-    ASSERT_NE(nullptr, widget);
-    EXPECT_EQ(QString::fromUtf8(c.name), NameOf(widget));
-  }
+  ExpectNames(settings, {
+                            {"EditPrice", "Каталог прайса"},
+                            {"EditZayav", "Каталог заявок"},
+                            {"EditNakl", "Каталог накладных"},
+                            {"EditUrl", "Адрес сервера поставщика"},
+                            {"Clcode", "Код клиента"},
+                            {"Clname", "Наименование клиента"},
+                            {"PassivCheck", "Пассивный режим подключения"},
+                        });
 }
 
 TEST_F(AccessibilityTest, EveryControlOfTheConnectionWindowHasAName) {
