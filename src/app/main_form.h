@@ -14,7 +14,9 @@
 // with SetSettingsForm and SetHelpForm. A failure inside an event handler is
 // shown through IUserPrompts::ShowException and the program goes on.
 // Controls carry their names as object names (FilterSpeedButton, DBGrid,
-// TreeView2, Coment, ...).
+// TreeView2, Coment, ...). At start the focus is in the grid (or the tree,
+// without a price list); the window's keys (Ctrl+S, Ctrl+P, F1, Ctrl+F,
+// Ctrl+Tab) and the controls' accessible names are in main_form_keys.cc.
 #pragma once
 
 #include <QMainWindow>
