@@ -11,25 +11,32 @@
 # point at that server while the demo runs; the server stops, and the earlier
 # settings come back, when the program ends.
 #
-# The settings (param.Ini) live beside the executable, in build/src/app/.
+# The build is build/ in the checkout, or the directory ZAKAZ_BUILD_DIR names:
+# one already configured (a CMakeCache.txt in it) is only brought up to date,
+# with its own configuration; any other is configured there first. The
+# settings (param.Ini) live beside the executable, in <build>/src/app/.
 # Without a display, set QT_QPA_PLATFORM=offscreen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+build=${ZAKAZ_BUILD_DIR:-$root/build}
+case "$build" in /*) ;; *) build=$root/$build ;; esac
 
 bash scripts/setup.sh run
-# The tests join the build only where the test tools are installed
-# (scripts/setup.sh test), so this works on a machine without them.
-tests=ON
-for p in libgtest-dev libgmock-dev libbenchmark-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || tests=OFF
-done
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAKAZ_TESTS=$tests \
-  -DZAKAZ_BENCH=$tests >/dev/null
-cmake --build build -j "$(nproc)" --target dbftool zakaz
+if [ ! -e "$build/CMakeCache.txt" ]; then
+  # The tests join the build only where the test tools are installed
+  # (scripts/setup.sh test), so this works on a machine without them.
+  tests=ON
+  for p in libgtest-dev libgmock-dev libbenchmark-dev; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || tests=OFF
+  done
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAKAZ_TESTS=$tests \
+    -DZAKAZ_BENCH=$tests >/dev/null
+fi
+cmake --build "$build" -j "$(nproc)" --target dbftool zakaz
 
-program=$root/build/src/app/zakaz
-dbftool=$root/build/tools/dbftool/dbftool
+program=$build/src/app/zakaz
+dbftool=$build/tools/dbftool/dbftool
 if [ $# -gt 0 ]; then
   cd "$1"
   exec "$program"
@@ -55,7 +62,7 @@ port_file=$root/demo/server.port
 rm -f "$port_file"
 "$python" scripts/demo_server.py "$server_root" "$port_file" >"$root/demo/server.log" 2>&1 &
 server_pid=$!
-settings=$root/build/src/app/param.Ini
+settings=$build/src/app/param.Ini
 saved=$root/demo/param.Ini.before-demo
 stop_demo() {
   kill "$server_pid" 2>/dev/null || true

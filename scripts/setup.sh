@@ -8,16 +8,18 @@
 # unpacked privately by scripts/ftp_daemons.sh, never installed.
 set -euo pipefail
 
-# Building and running: compiler, build tools, Qt 6, the unpacker's library,
-# the grid's font, and python3-pyftpdlib for the demo's supplier server.
+# Building and running: compiler, build tools, Qt 6 and its Russian texts
+# (for Qt's own file, printer and page set-up dialogs), the unpacker's
+# library, the grid's font, and python3-pyftpdlib for the demo's supplier
+# server.
 run_packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libarchive-dev fonts-dejavu-core
+  qt6-base-dev qt6-translations-l10n libgl-dev libarchive-dev fonts-dejavu-core
   python3 python3-pyftpdlib
 )
 
 # Tests, sanitizers, fuzzing, benchmarks and the package check, on top of the
-# above. clang-format checks the sources keep the project's layout;
+# above; openbox is the window manager of the main window's screenshot. clang-format checks the sources keep the project's layout;
 # libpam-pwdfile checks the test servers' virtual users; proftpd's
 # libraries (libmemcached11, libmemcachedutil2, libpcre2-posix3) let the
 # unpacked daemon run.
@@ -26,7 +28,7 @@ test_packages=(
   clang libclang-rt-14-dev clang-format
   python3-dbfread shapelib curl poppler-utils xvfb imagemagick
   libpam-pwdfile libmemcached11 libmemcachedutil2 libpcre2-posix3
-  dpkg-dev desktop-file-utils lintian
+  dpkg-dev desktop-file-utils lintian openbox
 )
 
 list=0

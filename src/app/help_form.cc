@@ -1,5 +1,6 @@
 #include "app/help_form.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -12,7 +13,13 @@
 
 namespace zakaz {
 
-THelpForm::THelpForm(QWidget* parent) : QDialog(parent), text_(new QTextEdit(this)) {
+QStringList ShippedHelpFiles() {
+  return {QStringLiteral("/usr/share/zakaz/help.rtf"),
+          QCoreApplication::applicationDirPath() + QStringLiteral("/help.rtf")};
+}
+
+THelpForm::THelpForm(QWidget* parent)
+    : QDialog(parent), text_(new QTextEdit(this)), shipped_(ShippedHelpFiles()) {
   setObjectName("HelpForm");
   setWindowTitle(QStringLiteral("КРАТКАЯ ИНСТРУКЦИЯ ПО РАБОТЕ С ПРОГРАММОЙ"));
   text_->setObjectName("RichEdit1");
@@ -31,7 +38,14 @@ void THelpForm::showEvent(QShowEvent* event) {
 void THelpForm::FormShow() {
   text_->clear();
   QFile file(QString::fromStdString(ResolvePath("help.rtf")));
-  if (!file.exists() || !file.open(QIODevice::ReadOnly)) return;
+  for (const QString& shipped : shipped_) {
+    if (file.exists()) break;
+    file.setFileName(shipped);
+  }
+  if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+    text_->setPlainText(QStringLiteral("Файл справки help.rtf не найден"));
+    return;
+  }
   const QByteArray bytes = file.readAll();
   const RtfDocument doc = ParseRtf(std::string_view(bytes.constData(), bytes.size()));
   RtfToTextDocument(doc, *text_->document());

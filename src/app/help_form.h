@@ -2,12 +2,15 @@
 //
 // Created once at start and kept for the whole run; the main window shows it
 // modally. Each time it is shown it reloads "help.rtf" from the working
-// directory (letter case of the name ignored) into its read-only text view;
-// without the file the view stays empty. The rich text is read by the
+// directory (letter case of the name ignored) into its read-only text view.
+// Without one there it shows the help the package ships (ShippedHelpFiles),
+// and when there is none either, the view says "Файл справки help.rtf не
+// найден" rather than stay blank. The rich text is read by the
 // program's own reader (rtf_reader.h) and turned into a QTextDocument here.
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include "app/rtf_reader.h"
 
@@ -24,15 +27,23 @@ class THelpForm : public QDialog {
 
   QTextEdit* TextView() const { return text_; }
 
-  // Loads help.rtf into the text view (or empties it); what FormShow does.
+  // Loads help.rtf into the text view; what showing the window does.
   void FormShow();
+  // Where the shipped help is looked for, in this order, when the working
+  // directory has none.
+  void SetShippedHelpFiles(QStringList paths) { shipped_ = std::move(paths); }
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   QTextEdit* text_;
+  QStringList shipped_;
 };
+
+// The package's help (/usr/share/zakaz/help.rtf), then the one beside the
+// executable (a build or a copied installation).
+QStringList ShippedHelpFiles();
 
 // Fills `target` with `doc`: one block per paragraph, one character format
 // per run.

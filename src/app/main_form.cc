@@ -140,7 +140,7 @@ void TMainForm::BuildControls() {
   setFont(window_font);
   setWindowTitle(kInitialCaption);
 
-  tool_bar_ = addToolBar(QStringLiteral("ToolBar"));
+  tool_bar_ = addToolBar(QStringLiteral("Команды"));
   tool_bar_->setObjectName("ToolBar");
   tool_bar_->setMovable(false);
   FilterSpeedButton_ = AddButton(tool_bar_, "FilterSpeedButton", QStringLiteral("Заказ"));
@@ -161,7 +161,7 @@ void TMainForm::BuildControls() {
       AddButton(tool_bar_, "ExitButton", QStringLiteral("Выход"), QStringLiteral("Выход"));
 
   addToolBarBreak();
-  auto* tool_bar2 = addToolBar(QStringLiteral("ToolBar2"));
+  auto* tool_bar2 = addToolBar(QStringLiteral("Комментарий"));
   tool_bar2->setObjectName("ToolBar2");
   tool_bar2->setMovable(false);
   ButtonCom_ = new QToolButton(tool_bar2);
@@ -193,7 +193,11 @@ void TMainForm::BuildControls() {
       kSeekOff, [this] { Guard([this] { seekbotClick(); }); }, tool_bar1);
   seekbot_->setObjectName("seekbot");
   tool_bar1->addWidget(seekbot_);
-  poisk_ = new ExitLineEdit([this] { Guard([this] { poiskExit(); }); }, tool_bar1);
+  poisk_ = new ExitLineEdit(
+      [this] {
+        if (!leaving_poisk_by_key_) Guard([this] { poiskExit(); });
+      },
+      tool_bar1);
   poisk_->setObjectName("poisk");
   poisk_->setFixedWidth(200);
   tool_bar1->addWidget(poisk_);
@@ -267,6 +271,8 @@ void TMainForm::BuildControls() {
   connect(TreeView2_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
     if (node != nullptr && !filling_tree_) Guard([this, node] { TreeView2Change(node); });
   });
+  NameControls();
+  AddShortcuts();
 }
 
 void TMainForm::FormCreate() {
@@ -284,6 +290,7 @@ void TMainForm::FormCreate() {
   ButtonCom_->setEnabled(false);
   RemoveLeftoverOrderFiles();
   PagesChange();
+  FocusGridAtStart();
 }
 
 void TMainForm::PlaceWindow() {

@@ -14,7 +14,9 @@
 // with SetSettingsForm and SetHelpForm. A failure inside an event handler is
 // shown through IUserPrompts::ShowException and the program goes on.
 // Controls carry their names as object names (FilterSpeedButton, DBGrid,
-// TreeView2, Coment, ...).
+// TreeView2, Coment, ...). At start the focus is in the grid (or the tree,
+// without a price list); the window's keys (Ctrl+S, Ctrl+P, F1, Ctrl+F,
+// Ctrl+Tab) and the controls' accessible names are in main_form_keys.cc.
 #pragma once
 
 #include <QMainWindow>
@@ -135,6 +137,8 @@ class TMainForm : public QMainWindow, public IViewModes {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // The name-filter box's Enter and Escape.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
@@ -149,6 +153,15 @@ class TMainForm : public QMainWindow, public IViewModes {
   // The toggles of main_form_browsers.cc.
   void BrowseToggle(TListForm* form, QToolButton* button, QToolButton* other);
   void ReturnToPriceList();
+  // The keyboard and the screen reader (main_form_keys.cc).
+  void NameControls();
+  void AddShortcuts();
+  void FocusGridAtStart();
+  // The next (previous) control that takes the focus, the grid left whole.
+  void MoveFocusPast(bool forward);
+  // Enter applies the name filter, Escape ends it; both return to the grid.
+  void PoiskEnter();
+  void PoiskEscape();
 
   IUserPrompts& prompts_;
   IniFile ini_;
@@ -191,6 +204,7 @@ class TMainForm : public QMainWindow, public IViewModes {
   DbGrid* DBGrid_ = nullptr;
   QTreeWidget* TreeView2_ = nullptr;
   bool filling_tree_ = false;
+  bool leaving_poisk_by_key_ = false;
   std::unique_ptr<TGridPrinter> GridPrinter_;
 };
 

@@ -85,6 +85,10 @@ void TFormConnect::BuildControls() {
   StatusBar1_->setAccessibleName(QString::fromUtf8("Состояние обмена"));
   StatusBar1_->setSizeGripEnabled(false);
   StatusBar1_->setGeometry(0, height() - 26, width(), 26);
+  // The bar's temporary message is not on the accessibility bus by itself:
+  // the current status is the bar's description, changed with each message.
+  connect(StatusBar1_, &QStatusBar::messageChanged, StatusBar1_,
+          [bar = StatusBar1_](const QString& text) { bar->setAccessibleDescription(text); });
 
   Memo1_ = new QPlainTextEdit(this);
   Memo1_->setObjectName("Memo1");

@@ -25,7 +25,8 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(name);
   button->setFlat(true);
-  // Enter belongs to the list: it chooses, whichever button had the focus last.
+  // No default button: Enter in the list chooses, and Enter on a focused
+  // button presses that button (the window's event filter), never another.
   button->setAutoDefault(false);
   QFont font = button->font();
   font.setPointSize(9);
@@ -67,6 +68,9 @@ TListForm::TListForm(const TBrowserKind& kind, IUserPrompts& prompts, QWidget* p
       AddButton(this, "DelButton", QStringLiteral("Удалить"), (kClientWidth - kButtonWidth) / 2);
   CancelButton_ = AddButton(this, "CancelButton", QStringLiteral("Отмена"),
                             kClientWidth - kButtonMargin - kButtonWidth);
+
+  for (QPushButton* button : {OkButton_, DelButton_, CancelButton_})
+    button->installEventFilter(this);
 
   connect(OkButton_, &QPushButton::clicked, this, &TListForm::OkButtonClick);
   connect(DelButton_, &QPushButton::clicked, this, &TListForm::DelButtonClick);
@@ -157,6 +161,14 @@ bool TListForm::eventFilter(QObject* watched, QEvent* event) {
         return true;
       default:
         break;
+    }
+  }
+  auto* button = qobject_cast<QPushButton*>(watched);
+  if (button != nullptr && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      button->click();
+      return true;
     }
   }
   return QDialog::eventFilter(watched, event);

@@ -68,6 +68,7 @@ TPreviewForm::TPreviewForm(TGridPrinter& printer, QWidget* parent)
   setCentralWidget(view_);
   status_ = new QLabel(this);
   status_->setObjectName("PreviewStatus");
+  status_->setAccessibleName(QStringLiteral("Номер страницы"));
   statusBar()->addWidget(status_);
 
   connect(view_, &QPrintPreviewWidget::paintRequested, this,
@@ -109,7 +110,10 @@ void TPreviewForm::UpdateControls() {
   next_->setEnabled(page < pages);
   stop_->setEnabled(printing_);
   close_->setEnabled(!printing_);
-  status_->setText(QStringLiteral("Page %1 of %2").arg(page).arg(pages));
+  const QString counter = QStringLiteral("Page %1 of %2").arg(page).arg(pages);
+  status_->setText(counter);
+  // A named label no longer reads its text as its name.
+  status_->setAccessibleDescription(counter);
 }
 
 void TPreviewForm::PreviousClick() {

@@ -20,9 +20,13 @@ constexpr int kFieldHeight = 21;
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 std::string ToUtf8(const QLineEdit* edit) { return edit->text().toStdString(); }
 
-QLineEdit* AddEdit(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+// A screen reader names a field after its group box unless told otherwise,
+// so every field carries the name of the label it stands under.
+QLineEdit* AddEdit(QWidget* parent, const char* name, const QString& text, QRect geometry,
+                   const QString& accessible_name) {
   auto* edit = new QLineEdit(text, parent);
   edit->setObjectName(QString::fromLatin1(name));
+  edit->setAccessibleName(accessible_name);
   edit->setGeometry(geometry);
   return edit;
 }
@@ -78,23 +82,26 @@ void TNastroyki::BuildControls() {
   QGroupBox* folders =
       AddGroup(this, "GroupBox1", QStringLiteral("КАТАЛОГИ ФАЙЛОВ"), QRect(8, 0, 297, 193));
   AddLabel(folders, "Label1", QStringLiteral("Каталог прайса"), 1, 16);
-  EditPrice_ =
-      AddEdit(folders, "EditPrice", QStringLiteral("price"), QRect(1, 32, 217, kFieldHeight));
+  EditPrice_ = AddEdit(folders, "EditPrice", QStringLiteral("price"),
+                       QRect(1, 32, 217, kFieldHeight), QStringLiteral("Каталог прайса"));
   AddLabel(folders, "Label2", QStringLiteral("Каталог заявок"), 1, 56);
-  EditZayav_ =
-      AddEdit(folders, "EditZayav", QStringLiteral("zayav"), QRect(1, 72, 217, kFieldHeight));
+  EditZayav_ = AddEdit(folders, "EditZayav", QStringLiteral("zayav"),
+                       QRect(1, 72, 217, kFieldHeight), QStringLiteral("Каталог заявок"));
   AddLabel(folders, "Label3", QStringLiteral("Каталог накладных"), 1, 93);
-  EditNakl_ =
-      AddEdit(folders, "EditNakl", QStringLiteral("nakl"), QRect(1, 108, 217, kFieldHeight));
-  EditUrl_ = AddEdit(folders, "EditUrl", QString(), QRect(1, 130, 217, kFieldHeight));
+  EditNakl_ = AddEdit(folders, "EditNakl", QStringLiteral("nakl"), QRect(1, 108, 217, kFieldHeight),
+                      QStringLiteral("Каталог накладных"));
+  EditUrl_ = AddEdit(folders, "EditUrl", QString(), QRect(1, 130, 217, kFieldHeight),
+                     QStringLiteral("Адрес сервера поставщика"));
   UnboldChildren(folders);
 
   QGroupBox* client =
       AddGroup(this, "GroupBox2", QStringLiteral("ИНФОРМАЦИЯ О КЛИЕНТЕ"), QRect(312, 0, 313, 193));
   AddLabel(client, "Label4", QStringLiteral("Код клиента"), 8, 16);
-  Clcode_ = AddEdit(client, "Clcode", QString(), QRect(8, 32, 121, kFieldHeight));
+  Clcode_ = AddEdit(client, "Clcode", QString(), QRect(8, 32, 121, kFieldHeight),
+                    QStringLiteral("Код клиента"));
   AddLabel(client, "Label5", QStringLiteral("Наименование клиента"), 8, 56);
-  Clname_ = AddEdit(client, "Clname", QString(), QRect(8, 72, 297, kFieldHeight));
+  Clname_ = AddEdit(client, "Clname", QString(), QRect(8, 72, 297, kFieldHeight),
+                    QStringLiteral("Наименование клиента"));
   PassivCheck_ = new QCheckBox(QStringLiteral("Пассивный режим подключения"), client);
   PassivCheck_->setObjectName(QStringLiteral("PassivCheck"));
   PassivCheck_->setGeometry(8, 166, 225, 17);
@@ -102,9 +109,10 @@ void TNastroyki::BuildControls() {
 
   // The FTP account is fixed: the fields exist to hold it, never to be shown
   // or edited.
-  EditLogin_ =
-      AddEdit(this, "EditLogin", QStringLiteral("briolan"), QRect(0, 0, 121, kFieldHeight));
-  EditPas_ = AddEdit(this, "EditPas", QStringLiteral("hG&4T!9K"), QRect(0, 0, 121, kFieldHeight));
+  EditLogin_ = AddEdit(this, "EditLogin", QStringLiteral("briolan"), QRect(0, 0, 121, kFieldHeight),
+                       QStringLiteral("Учётная запись сервера"));
+  EditPas_ = AddEdit(this, "EditPas", QStringLiteral("hG&4T!9K"), QRect(0, 0, 121, kFieldHeight),
+                     QStringLiteral("Пароль сервера"));
   EditPas_->setEchoMode(QLineEdit::Password);
   for (QLineEdit* hidden : {EditLogin_, EditPas_}) {
     hidden->setReadOnly(true);

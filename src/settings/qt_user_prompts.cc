@@ -1,7 +1,9 @@
 #include "settings/qt_user_prompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <utility>
 
 namespace zakaz {
 namespace {
@@ -14,6 +16,17 @@ QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString& caption,
                                  const QString& text, QMessageBox::StandardButtons buttons) {
   QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
   box.setObjectName(QStringLiteral("UserPrompt"));
+  // Qt's own Russian translations, loaded for its dialogs, would rename the
+  // standard buttons; the boxes keep the texts they are specified with.
+  const std::pair<QMessageBox::StandardButton, const char*> kButtonTexts[] = {
+      {QMessageBox::Ok, "OK"},
+      {QMessageBox::Yes, "&Yes"},
+      {QMessageBox::No, "&No"},
+      {QMessageBox::Cancel, "Cancel"},
+  };
+  for (const auto& [id, button_text] : kButtonTexts) {
+    if (QAbstractButton* button = box.button(id)) button->setText(QString::fromLatin1(button_text));
+  }
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -408,17 +408,17 @@ TEST_F(MainFormTest, ButtonsAtStart) {
   };
   const Expect kButtons[] = {
       {"FilterSpeedButton", "Заказ", ""},
-      {"SpeedButton1", "Печать", ""},
+      {"SpeedButton1", "Печать", "Печать (Ctrl+P)"},
       {"NaklButton", "Накладные", ""},
       {"ArchiveSpeedButton", "Архив", ""},
-      {"SaveButton", "Сохранить", ""},
+      {"SaveButton", "Сохранить", "Сохранить (Ctrl+S)"},
       {"SpeedButton2", "Очистить", "Очистить количество в строках"},
       {"DeleteButton3", "Удалить", "Удалить сохраненную заявку"},
       {"NastrButton", "Настройки", ""},
       {"ButtonSvyz", "Подключение", ""},
       {"ExitButton", "Выход", "Выход"},
       {"ButtonCom", "   Комментарий  к  заказу     ", ""},
-      {"HelpBut", "Описание", ""},
+      {"HelpBut", "Описание", "Описание (F1)"},
   };
   for (const auto& b : kButtons) {
     SCOPED_TRACE(b.name);
@@ -455,9 +455,36 @@ TEST_F(MainFormTest, HelpWindowShowsHelpRtfReadOnly) {
   QTest::mouseClick(Button("HelpBut"), Qt::LeftButton);
   EXPECT_EQ(QStringLiteral("КРАТКАЯ ИНСТРУКЦИЯ ПО РАБОТЕ С ПРОГРАММОЙ"), help.windowTitle());
 
+  // Without one in the working directory: the shipped help, in its order,
+  // and without any a line that says so.
   fs::remove(dir_.File("HELP.RTF"));
+  fs::create_directories(dir_.Path() / "usr" / "exe");
+  std::ofstream(dir_.File("usr/help.rtf")) << R"({\rtf1\ansi shipped})";
+  std::ofstream(dir_.File("usr/exe/help.rtf")) << R"({\rtf1\ansi beside})";
+  const QString shipped = QString::fromStdString(dir_.File("usr/help.rtf"));
+  const QString beside = QString::fromStdString(dir_.File("usr/exe/help.rtf"));
+  const QString missing = QString::fromStdString(dir_.File("none/help.rtf"));
+  struct Case {
+    QStringList files;
+    const char* text;
+  };
+  const Case kCases[] = {
+      {{shipped, beside}, "shipped"},
+      {{missing, beside}, "beside"},
+      {{missing}, "Файл справки help.rtf не найден"},
+      {{}, "Файл справки help.rtf не найден"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    help.SetShippedHelpFiles(c.files);
+    help.FormShow();
+    EXPECT_EQ(QString::fromUtf8(c.text), help.TextView()->toPlainText());
+  }
+  // The working directory's help comes first again once it is back.
+  std::ofstream(dir_.File("help.rtf")) << R"({\rtf1\ansi own})";
+  help.SetShippedHelpFiles({shipped});
   help.FormShow();
-  EXPECT_TRUE(help.TextView()->toPlainText().isEmpty());
+  EXPECT_EQ(QStringLiteral("own"), help.TextView()->toPlainText());
 }
 
 TEST_F(MainFormTest, PaintsTheSamplePriceList) {

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -95,6 +96,13 @@ TEST_F(FormConnectTest, SendShowsStatusProgressAndTheFinalMessage) {
   Click("Upbut");
   EXPECT_EQ(QString::fromUtf8("Соединение с сервером завершено!!!"),
             Find<QStatusBar>("StatusBar1")->currentMessage());
+  // What a screen reader reads: the bar's name and the status as its text.
+  QAccessibleInterface* status =
+      QAccessible::queryAccessibleInterface(Find<QStatusBar>("StatusBar1"));
+  ASSERT_NE(nullptr, status);
+  EXPECT_EQ(QString::fromUtf8("Состояние обмена"), status->text(QAccessible::Name));
+  EXPECT_EQ(QString::fromUtf8("Соединение с сервером завершено!!!"),
+            status->text(QAccessible::Description));
   EXPECT_THAT(prompts_.shown, ElementsAre("Warning: Отправлено  1  заявок"));
   QProgressBar* bar = Find<QProgressBar>("ProgressBar1");
   EXPECT_EQ(5000, bar->maximum());

@@ -126,6 +126,40 @@ TEST_F(ListFormTest, KeysMouseAndCloseBoxChooseOrCancel) {
   EXPECT_THAT(prompts_.shown, IsEmpty());
 }
 
+// Enter answers the focused button, not the list: reached by Tab, each
+// button does what a click does.
+TEST_F(ListFormTest, EnterOnAFocusedButtonPressesThatButton) {
+  PutArchive({"0001AAAA.DBF", "0001BBBB.DBF"});
+  struct Case {
+    const char* button;
+    int key;
+    bool chosen;
+  };
+  const Case kCases[] = {
+      {"CancelButton", Qt::Key_Return, false},
+      {"OkButton", Qt::Key_Enter, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.button);
+    EXPECT_EQ(c.chosen, Run([&] {
+                QPushButton* button = Button(c.button);
+                button->setFocus(Qt::TabFocusReason);
+                QTest::keyClick(button, static_cast<Qt::Key>(c.key));
+              }));
+  }
+  // "Удалить" asks and removes the newest, the window staying open.
+  prompts_.confirm_answer = true;
+  EXPECT_FALSE(Run([this] {
+    Button("DelButton")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Button("DelButton"), Qt::Key_Return);
+    EXPECT_TRUE(form_.isVisible());
+    EXPECT_THAT(Items(), ElementsAre("0001AAAA.DBF    05.03.2009 14:22:10"));
+    Click("CancelButton");
+  }));
+  EXPECT_THAT(prompts_.shown, ElementsAre("Confirm: Вы уверены?"));
+  EXPECT_FALSE(fs::exists("archive/0001BBBB.DBF"));
+}
+
 TEST_F(ListFormTest, DeletingTheFirstSelectsTheNewFirst) {
   PutArchive({"0001AAAA.DBF", "0001BBBB.DBF", "0001CCCC.DBF"});
   EXPECT_TRUE(Run([this] {

@@ -16,7 +16,8 @@ has() {
   return 1
 }
 
-for p in g++ cmake ninja-build qt6-base-dev libarchive-dev fonts-dejavu-core python3-pyftpdlib; do
+for p in g++ cmake ninja-build qt6-base-dev qt6-translations-l10n libarchive-dev fonts-dejavu-core \
+    python3-pyftpdlib; do
   has "$p" "${run[@]}" || fail "running needs $p"
 done
 for p in libgtest-dev libgmock-dev libbenchmark-dev clang poppler-utils python3-dbfread shapelib \

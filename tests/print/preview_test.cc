@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -200,6 +201,12 @@ TEST_F(LongPreviewTest, PreviousAndNextFollowThePages) {
   EXPECT_TRUE(Control(preview, "NextButton")->isEnabled());
   Click(preview, "NextButton");
   EXPECT_EQ(QStringLiteral("Page 2 of %1").arg(pages), Status());
+  // The counter as a screen reader reads it.
+  QAccessibleInterface* counter =
+      QAccessible::queryAccessibleInterface(Control<QLabel>(preview, "PreviewStatus"));
+  ASSERT_NE(nullptr, counter);
+  EXPECT_EQ(QStringLiteral("Номер страницы"), counter->text(QAccessible::Name));
+  EXPECT_EQ(QStringLiteral("Page 2 of %1").arg(pages), counter->text(QAccessible::Description));
   EXPECT_TRUE(Control(preview, "PreviousButton")->isEnabled());
   for (int i = 2; i < pages; ++i) Click(preview, "NextButton");
   EXPECT_EQ(QStringLiteral("Page %1 of %1").arg(pages), Status());

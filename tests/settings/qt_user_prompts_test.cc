@@ -4,10 +4,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/user_prompts.h"
 
@@ -102,6 +106,60 @@ TEST(QtUserPrompts, ConfirmGoesOnOnlyOnYes) {
     EXPECT_EQ("Confirm", seen.title);
     EXPECT_EQ(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, seen.buttons);
   }
+}
+
+}  // namespace
+}  // namespace zakaz
+
+namespace zakaz {
+namespace {
+
+// Qt's Russian translations (loaded by the program for Qt's own dialogs)
+// change no text of the program's boxes: captions and buttons stay.
+TEST(QtUserPrompts, BoxesKeepTheirTextsUnderQtsRussianTranslation) {
+  QTranslator russian;
+  if (!russian.load(QStringLiteral("qtbase_ru"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    GTEST_SKIP() << "Qt's Russian translations are not installed (qt6-translations-l10n)";
+  }
+  QCoreApplication::installTranslator(&russian);
+  // The translation is in force: Qt's own text for the button is Russian.
+  ASSERT_NE(QStringLiteral("Cancel"), QCoreApplication::translate("QPlatformTheme", "Cancel"));
+  QtUserPrompts prompts;
+  struct Case {
+    const char* caption;
+    std::function<void()> show;
+    std::vector<const char*> buttons;
+  };
+  const Case kCases[] = {
+      {"Confirm", [&] { prompts.Confirm("Очистить заказ?"); }, {"&Yes", "&No", "Cancel"}},
+      {"Warning", [&] { prompts.Warning("Не найден прайс-лист!"); }, {"OK"}},
+      {"Error", [&] { prompts.Error("Ошибка"); }, {"OK"}},
+      {"Information", [&] { prompts.Information("Архив заявок пуст!"); }, {"OK"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.caption);
+    QString title;
+    std::vector<std::string> buttons;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) {
+        ADD_FAILURE() << "no message box";
+        return;
+      }
+      title = box->windowTitle();
+      for (QAbstractButton* button : box->buttons())
+        buttons.push_back(button->text().toStdString());
+      std::sort(buttons.begin(), buttons.end());
+      box->buttons().front()->click();
+    });
+    c.show();
+    std::vector<std::string> expected(c.buttons.begin(), c.buttons.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(QString::fromLatin1(c.caption), title);
+    EXPECT_EQ(expected, buttons);
+  }
+  QCoreApplication::removeTranslator(&russian);
 }
 
 }  // namespace
