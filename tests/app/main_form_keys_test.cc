@@ -15,6 +15,7 @@
 
 #include "app/main_form.h"
 #include "support/fake_user_prompts.h"
+#include "support/find_child.h"
 #include "support/price_tables.h"
 #include "support/temp_dir.h"
 
@@ -45,9 +46,7 @@ class MainFormKeysTest : public ::testing::Test {
 
   template <typename T>
   T* Find(const char* name) const {
-    T* w = form_->findChild<T*>(name);
-    EXPECT_NE(nullptr, w) << name;
-    return w;
+    return testing::FindChild<T>(*form_, name);
   }
   QAbstractItemView* Grid() const { return Find<QAbstractItemView>("DBGrid"); }
   QLineEdit* Poisk() const { return Find<QLineEdit>("poisk"); }

@@ -29,6 +29,7 @@
 #include "sample_price_list.h"
 #include "settings/ini_file.h"
 #include "support/fake_user_prompts.h"
+#include "support/find_child.h"
 #include "support/price_tables.h"
 #include "support/temp_dir.h"
 
@@ -57,9 +58,7 @@ class MainFormTest : public ::testing::Test {
 
   template <typename T>
   T* Find(const char* name) const {
-    T* w = form_->findChild<T*>(name);
-    EXPECT_NE(nullptr, w) << name;
-    return w;
+    return testing::FindChild<T>(*form_, name);
   }
 
   QToolButton* Button(const char* name) const { return Find<QToolButton>(name); }

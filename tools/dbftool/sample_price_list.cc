@@ -6,6 +6,7 @@
 
 #include "dbf/base/julian_day.h"
 #include "dbf/table/code_page.h"
+#include "dbf/table/dbf_builder.h"
 #include "dbf/table/dbf_columns.h"
 #include "dbf/table/dbf_file.h"
 #include "dbf/table/disk_file.h"
@@ -68,11 +69,6 @@ constexpr std::array<const char*, 6> kComments = {
 // Cyrillic text as the tables store it.
 std::string Oem(const std::string& utf8) { return Utf8ToCp866(utf8); }
 
-void Put16(uint8_t* p, int value) {
-  p[0] = static_cast<uint8_t>(value & 0xFF);
-  p[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
 std::string Digits(Random& random, int count) {
   std::string out;
   for (int i = 0; i < count; ++i) out += static_cast<char>('0' + random.Below(10));
@@ -83,30 +79,21 @@ std::string Digits(Random& random, int count) {
 
 void CreateEmptyTable(const std::string& path, const std::vector<TColumnSpec>& columns,
                       uint8_t version) {
-  const int n = static_cast<int>(columns.size());
-  const int trailer = version == kVersionExtended ? 263 : 0;
-  const int header_length = 32 * n + 33 + trailer;
+  // Names are kept as given (a price list's "Kod" is mixed case), unlike
+  // the builder, which upper-cases them.
+  std::vector<TColumnDescriptor> descriptors;
   int record_length = 1;
-  for (const TColumnSpec& c : columns) record_length += c.width;
-
-  std::vector<uint8_t> bytes(static_cast<size_t>(header_length) + 1, 0);
-  const LocalDateTime now = LocalNow();
-  bytes[0] = version;
-  bytes[1] = static_cast<uint8_t>(now.year % 100);
-  bytes[2] = static_cast<uint8_t>(now.month);
-  bytes[3] = static_cast<uint8_t>(now.day);
-  Put16(&bytes[8], header_length);
-  Put16(&bytes[10], record_length);
-  for (int i = 0; i < n; ++i) {
-    const TColumnSpec& c = columns[static_cast<size_t>(i)];
-    uint8_t* d = &bytes[static_cast<size_t>(32 + 32 * i)];
-    std::copy_n(c.name.begin(), std::min<size_t>(c.name.size(), 10), d);
+  for (const TColumnSpec& c : columns) {
+    TColumnDescriptor d{};
+    std::copy_n(c.name.begin(), std::min<size_t>(c.name.size(), 10), d.begin());
     d[11] = static_cast<uint8_t>(c.type);
     d[16] = static_cast<uint8_t>(c.width & 0xFF);
     d[17] = static_cast<uint8_t>(c.type == 'C' ? (c.width >> 8) & 0xFF : c.decimals);
+    descriptors.push_back(d);
+    record_length += c.width;
   }
-  bytes[static_cast<size_t>(32 + 32 * n)] = kHeaderTerminator;
-  bytes[static_cast<size_t>(header_length)] = kEndMarker;
+  const std::vector<uint8_t> bytes =
+      EmptyTableImage(version, descriptors, record_length, version == kVersionExtended ? 263 : 0);
 
   TDiskFile file(path);
   file.Create();

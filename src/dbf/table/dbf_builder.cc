@@ -19,6 +19,27 @@ void PutLittleEndian(uint8_t* at, uint32_t value, int bytes) {
 
 }  // namespace
 
+std::vector<uint8_t> EmptyTableImage(uint8_t version,
+                                     const std::vector<TColumnDescriptor>& descriptors,
+                                     int record_length, size_t trailer) {
+  const size_t count = descriptors.size();
+  const size_t header_length = 32 * count + 33 + trailer;
+  std::vector<uint8_t> image(header_length + 1, 0);
+  const LocalDateTime today = LocalNow();
+  image[0] = version;
+  image[1] = static_cast<uint8_t>(today.year % 100);
+  image[2] = static_cast<uint8_t>(today.month);
+  image[3] = static_cast<uint8_t>(today.day);
+  PutLittleEndian(&image[8], static_cast<uint32_t>(header_length), 2);
+  PutLittleEndian(&image[10], static_cast<uint32_t>(record_length), 2);
+  for (size_t i = 0; i < count; ++i) {
+    std::copy(descriptors[i].begin(), descriptors[i].end(), image.begin() + 32 + 32 * i);
+  }
+  image[32 + 32 * count] = kHeaderTerminator;
+  image[header_length] = kEndMarker;
+  return image;
+}
+
 TDbfBuilder::TDbfBuilder(std::string_view file_name, uint8_t source_version)
     : memo_version_(source_version == kVersionMemo8B   ? kVersionMemo8B
                     : source_version == kVersionMemoF5 ? kVersionMemoF5
@@ -77,19 +98,7 @@ void TDbfBuilder::Write() {
     throw ETableError(FormatMessage(kCouldNotCreate, {file.Path()}));
   }
   file.Create();
-  std::vector<uint8_t> image(header_length + 1, 0);
-  const LocalDateTime today = LocalNow();
-  image[0] = Version();
-  image[1] = static_cast<uint8_t>(today.year % 100);
-  image[2] = static_cast<uint8_t>(today.month);
-  image[3] = static_cast<uint8_t>(today.day);
-  PutLittleEndian(&image[8], static_cast<uint32_t>(header_length), 2);
-  PutLittleEndian(&image[10], static_cast<uint32_t>(record_length_), 2);
-  for (size_t i = 0; i < count; ++i) {
-    std::copy(descriptors_[i].begin(), descriptors_[i].end(), image.begin() + 32 + 32 * i);
-  }
-  image[header_length - 1] = kHeaderTerminator;
-  image[header_length] = kEndMarker;
+  const std::vector<uint8_t> image = EmptyTableImage(Version(), descriptors_, record_length_);
   file.WriteAt(0, image.data(), image.size());
   file.Close();
 }

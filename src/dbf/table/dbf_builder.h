@@ -18,6 +18,17 @@
 
 namespace zakaz::dbf {
 
+using TColumnDescriptor = std::array<uint8_t, 32>;
+
+// The bytes of an empty table file: the 32-byte header (`version`, today's
+// date, count 0, header and record lengths), `descriptors`, the header
+// terminator, `trailer` zero bytes after it (the backlink area some
+// versions carry) and the end-of-file marker. Every writer of a new table
+// uses it, so they cannot disagree on the layout.
+std::vector<uint8_t> EmptyTableImage(uint8_t version,
+                                     const std::vector<TColumnDescriptor>& descriptors,
+                                     int record_length, size_t trailer = 0);
+
 class TDbfBuilder {
  public:
   // `file_name` is trimmed and gets ".DBF" when it has no extension.
@@ -46,7 +57,7 @@ class TDbfBuilder {
   std::string base_name_;
   bool has_memo_ = false;
   int record_length_ = 1;  // the deletion flag
-  std::vector<std::array<uint8_t, 32>> descriptors_;
+  std::vector<TColumnDescriptor> descriptors_;
 };
 
 }  // namespace zakaz::dbf
