@@ -400,7 +400,8 @@ TEST_F(ExchangeTest, RefusedWaybillIsSkippedAndTheRestFetched) {
   server_.SetFile("b.dbf", "B");
   operations_.FetchWaybills();
   EXPECT_THAT(Names(bench_.In()), ElementsAre("b.dbf"));
-  EXPECT_THAT(shown_, ElementsAre("Warning: Скачено 1  накладных "));
+  EXPECT_THAT(shown_,
+              ElementsAre("Warning: Скачено 1  накладных \r\nНе получены: gone.dbf, dir.dbf"));
 }
 
 TEST_F(ExchangeTest, StalledServerEndsTheOperationAndTheNextOneWorks) {
