@@ -34,7 +34,8 @@ class TTcpConnection::TSpeedWatch {
   // `limit` (zero: none) cut to what is left of the window.
   Millis WaitLimit(Millis limit) const {
     if (window_.count() <= 0) return limit;
-    const auto left = std::chrono::duration_cast<Millis>(deadline_ - Clock::now());
+    // Rounded up, so a wait cut by the window always ends past it.
+    const auto left = std::chrono::ceil<Millis>(deadline_ - Clock::now());
     const Millis bounded = std::max(left, Millis(1));
     return limit.count() <= 0 ? bounded : std::min(limit, bounded);
   }
@@ -213,6 +214,10 @@ bool TTcpConnection::ReadFromStack() {
         return false;
       }
     }
+    throw;
+  } catch (...) {
+    // A stop (ECancelled) leaves the buffer as it was, too.
+    input_.resize(old_size);
     throw;
   }
   input_.resize(old_size + received);
