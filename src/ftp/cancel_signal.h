@@ -3,8 +3,8 @@
 // waits poll the signal's descriptor beside their socket, so a session stuck
 // in a connect, a read or a send wakes at once and fails with ECancelled.
 //
-// The signal stays raised until Reset, so every later wait of the same
-// operation fails too; the operation resets it before its own clean-up
+// The signal stays raised until Reset, so every later wait and every command
+// line of the same operation fails too; the operation resets it before its own clean-up
 // (ABOR, QUIT) and at its start. Raise and Raised may be called from any
 // thread; Reset only from the thread running the session.
 #pragma once

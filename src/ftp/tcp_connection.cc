@@ -155,6 +155,9 @@ void TTcpConnection::SendLine(std::string_view text) {
   if (text.find_first_of("\r\n") != std::string_view::npos) {
     throw EInvalidCommandLine(messages::kLineBreakInCommand);
   }
+  // After a stop no command goes out until the stop is cleared, even where
+  // no wait would notice it.
+  CheckCancelled();
   if (handler_ && handler_->closed_gracefully) {
     CloseSocket();
     throw EConnClosedGracefully(messages::kConnClosedGracefully);

@@ -61,11 +61,11 @@ std::string Reply(const char* text) { return std::string(text) + "\r\n"; }
 
 void FtpScriptServer::Session::Send(std::string_view raw) {
   // A client that has gone (it never reads the replies to ABOR and QUIT)
-  // simply ends this control connection.
-  while (!closed_ && !raw.empty()) {
+  // gets no more replies; the lines it sent before going are still read.
+  while (!closed_ && !peer_gone_ && !raw.empty()) {
     const ssize_t sent = ::send(control_.Get(), raw.data(), raw.size(), MSG_NOSIGNAL);
     if (sent <= 0) {
-      CloseControl();
+      peer_gone_ = true;
       return;
     }
     raw.remove_prefix(static_cast<size_t>(sent));

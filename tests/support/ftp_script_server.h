@@ -67,6 +67,7 @@ class FtpScriptServer {
     std::string port_address_;
     int port_port_ = 0;
     bool closed_ = false;
+    bool peer_gone_ = false;
   };
 
   using Handler = std::function<void(Session& session, const std::string& argument)>;
