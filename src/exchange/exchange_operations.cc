@@ -334,10 +334,14 @@ void TExchangeOperations::SendOrders() {
         stored = session_.RemoteSize(name);
       } catch (const ftp::ECancelled&) {
         throw;
-      } catch (const ftp::ENetException&) {
-        // A server that hangs up right after its 226 has said the file
-        // arrived; only the size can no longer be asked.
-        if (session_.IsConnected()) throw;
+      } catch (const ftp::ENetException& failure) {
+        // A server that hangs up right after its 226 (closing, or resetting
+        // when the SIZE line reaches it first) has said the file arrived;
+        // only the size can no longer be asked.
+        const auto* socket = dynamic_cast<const ftp::ESocketError*>(&failure);
+        const bool dropped = socket != nullptr && (socket->Code() == ftp::kWsaConnectionReset ||
+                                                   socket->Code() == ftp::kWsaConnectionAborted);
+        if (session_.IsConnected() && !dropped) throw;
       }
       if (!error && stored >= 0 && stored != static_cast<int64_t>(size)) {
         throw EExchangeError(FormatMessage(messages::kIncompleteTransfer,
