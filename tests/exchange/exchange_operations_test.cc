@@ -732,30 +732,30 @@ TEST_F(ExchangeTest, HostileListingsAreCutOff) {
   }
 }
 
-TEST_F(ExchangeTest, APassiveReplyNamingAnotherHostIsNotFollowed) {
-  server_.AnnouncePassiveAddress("127.0.0.2");
-  server_.listing = "n.dbf\r\n";
-  server_.SetFile("n.dbf", "waybill");
-  AddOrders({"a.dbf"});
-  operations_.SendOrders();
-  operations_.FetchWaybills();
-  EXPECT_EQ("order a.dbf", server_.Stored("a.dbf"));
-  EXPECT_EQ("waybill", ReadFile(bench_.In() / "n.dbf"));
-  EXPECT_THAT(server_.Log(), ::testing::Not(::testing::Contains("foreign address reached")));
-}
-
-TEST_F(ExchangeTest, InActiveModeAnotherHostConnectingFirstIsTurnedAway) {
-  bench_.settings.passive = false;
-  server_.ConnectFromForeignHostFirst();
-  server_.listing = "n.dbf\r\n";
-  server_.SetFile("n.dbf", "waybill");
-  AddOrders({"a.dbf"});
-  operations_.SendOrders();
-  operations_.FetchWaybills();
-  EXPECT_EQ("order a.dbf", server_.Stored("a.dbf"));
-  EXPECT_EQ("waybill", ReadFile(bench_.In() / "n.dbf"));
-  const auto log = server_.Log();
-  EXPECT_EQ(3, std::count(log.begin(), log.end(), "foreign host turned away"));
+TEST_F(ExchangeTest, DataGoesOnlyToTheServersHost) {
+  // Passive: the reply names another host; active: another host connects
+  // first. The order and the waybill travel all the same, never elsewhere.
+  for (const bool passive : {true, false}) {
+    SCOPED_TRACE(passive ? "passive" : "active");
+    FtpScriptServer server;
+    ExchangeBench bench("127.0.0.1:" + std::to_string(server.Port()));
+    bench.settings.passive = passive;
+    if (passive) {
+      server.AnnouncePassiveAddress("127.0.0.2");
+    } else {
+      server.ConnectFromForeignHostFirst();
+    }
+    server.listing = "n.dbf\r\n";
+    server.SetFile("n.dbf", "waybill");
+    WriteFile(bench.Demand() / "a.dbf", "order a.dbf");
+    bench.operations.SendOrders();
+    bench.operations.FetchWaybills();
+    EXPECT_EQ("order a.dbf", server.Stored("a.dbf"));
+    EXPECT_EQ("waybill", ReadFile(bench.In() / "n.dbf"));
+    const auto log = server.Log();
+    EXPECT_EQ(0, std::count(log.begin(), log.end(), "foreign address reached"));
+    EXPECT_EQ(passive ? 0 : 3, std::count(log.begin(), log.end(), "foreign host turned away"));
+  }
 }
 
 TEST_F(ExchangeTest, LeftoversOfAKilledRunAreRemovedAtStartAndAtTheNextFetch) {
