@@ -596,10 +596,10 @@ TEST_F(ExchangeTest, StopDuringAFetchRemovesThePartialFileAndTheNextOperationWor
     operations_.Cancel();  // as "Прервать" would, from another thread
     trickle(session, name);
   });
-  for (auto operation :
-       {&TExchangeOperations::FetchPriceList, &TExchangeOperations::FetchWaybills}) {
-    EXPECT_THAT([&] { (operations_.*operation)(); },
-                ThrowsMessage<EOperationCancelled>(StrEq("Операция прервана")));
+  const std::vector<std::function<void()>> fetches = {[this] { operations_.FetchPriceList(); },
+                                                      [this] { operations_.FetchWaybills(); }};
+  for (const auto& fetch : fetches) {
+    EXPECT_THAT(fetch, ThrowsMessage<EOperationCancelled>(StrEq("Операция прервана")));
     EXPECT_EQ("Операция прервана", bench_.statuses.back());
     EXPECT_THAT(Names(bench_.In()), ElementsAre("w.dbf"));
     EXPECT_FALSE(operations_.Session().IsConnected());
@@ -771,11 +771,12 @@ TEST_F(ExchangeTest, LeftoversOfAKilledRunAreRemovedAtStartAndAtTheNextFetch) {
   EXPECT_THAT(Names(bench_.dir.Path()), ElementsAre("archive", "demand", "in", "temp"));
   EXPECT_THAT(Names(bench_.In()), ElementsAre("n2.dbf"));
   EXPECT_THAT(Names(bench_.Archive()), ElementsAre("a.dbf"));
-  for (auto operation :
-       {&TExchangeOperations::FetchPriceList, &TExchangeOperations::FetchWaybills}) {
+  const std::vector<std::function<void()>> fetches = {[this] { operations_.FetchPriceList(); },
+                                                      [this] { operations_.FetchWaybills(); }};
+  for (const auto& fetch : fetches) {
     leave();
     try {
-      (operations_.*operation)();
+      fetch();
     } catch (const std::exception&) {
       // No price list on the server: the fetch fails, after the clean-up.
     }
