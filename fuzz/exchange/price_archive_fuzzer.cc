@@ -2,12 +2,14 @@
 // through the price-list unpacker's archive reader (every format libarchive
 // knows, told by content). It must end in a price table or an EUnpackError:
 // no crash, no hang, and memory bounded by the size limit given.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "exchange/errors.h"
 #include "exchange/price_unpacker.h"
+#include "exchange/remote_names.h"
 
 namespace {
 
@@ -17,6 +19,9 @@ constexpr uint64_t kMaxTableSize = 1 << 20;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The same bytes as the head of a waybill fetched without a size.
+  (void)zakaz::exchange::TableLengthWhole(
+      std::string_view(reinterpret_cast<const char*>(data), std::min<size_t>(size, 12)), size);
   try {
     const auto entry = zakaz::exchange::ReadPriceEntry(
         std::string_view(reinterpret_cast<const char*>(data), size), kMaxTableSize);

@@ -27,4 +27,33 @@ inline constexpr char kPriceTableTooLarge[] = "файл price.dbf в архив�
 inline constexpr char kDamagedPriceTable[] = "таблица price.dbf из архива повреждена (%s)";
 inline constexpr char kCannotWritePrice[] = "не удалось записать %s (%s)";
 
+// Waybills that did not arrive whole or were refused: they stay on the server.
+inline constexpr char kNotReceived[] = "Не получены: %s";
+// A working folder copied from a Windows machine brings its batch file.
+inline constexpr char kBatchScriptNotRun[] =
+    "unpuk.bat не запускается в Linux: прайс распакован программой";
+inline constexpr char kListingTooLarge[] = "Список файлов на сервере слишком велик";
+// Orders the server holds whole that could be neither marked nor archived:
+// renamed in `demand` to "<name>.sent" so that no send takes them again.
+inline constexpr char kSentNotArchived[] =
+    "Отправлены, но не перенесены в архив (переименованы в demand): %s";
+
+// "Прервать": the status, the box, and what became of an order cut short.
+inline constexpr char kOperationCancelled[] = "Операция прервана";
+inline constexpr char kCutOrderDeleted[] =
+    "Заявка %s отправлена не полностью и удалена на сервере; она остаётся к отправке.";
+inline constexpr char kCutOrderLeft[] =
+    "Заявка %s отправлена не полностью, сервер не дал её удалить; она остаётся к "
+    "отправке. Сообщите поставщику.";
+
+// The sentence put before a socket error's own text, by its code.
+inline constexpr char kServerNotAnswering[] =
+    "Сервер поставщика не отвечает. Проверьте подключение к интернету и адрес сервера в "
+    "настройках.";
+inline constexpr char kServerNotFound[] =
+    "Адрес сервера поставщика не найден. Проверьте его в настройках.";
+inline constexpr char kConnectionDropped[] =
+    "Связь с сервером поставщика прервалась. Повторите операцию.";
+inline constexpr char kNetworkFailure[] = "Ошибка связи с сервером поставщика.";
+
 }  // namespace zakaz::exchange::messages

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "common/working_files.h"
+#include "exchange/durable_file.h"
 #include "exchange/remote_names.h"
 
 namespace zakaz::exchange {
@@ -55,10 +56,12 @@ bool ArchiveOrder(const fs::path& order, const fs::path& archive) {
     return false;
   }
   const auto order_size = fs::file_size(order, error);
-  const bool whole = !error && fs::file_size(copy, error) == order_size && !error;
+  // The order in `demand` is the only copy until the archived one and its
+  // name are on the disk.
+  const bool whole = !error && fs::file_size(copy, error) == order_size && !error && SyncFile(copy);
   const bool linked = whole && LinkUnderFreeName(copy, archive, name);
   fs::remove(copy, error);
-  if (!linked) return false;
+  if (!linked || !SyncDirectory(archive)) return false;
   fs::remove(order, error);
   return true;
 }

@@ -9,15 +9,14 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 #include "common/ascii_text.h"
 #include "common/file_path.h"
 #include "common/format_message.h"
 #include "common/unique_fd.h"
+#include "exchange/durable_file.h"
 #include "exchange/errors.h"
 #include "exchange/messages.h"
 #include "exchange/remote_names.h"
@@ -53,14 +52,6 @@ fs::path EntryIgnoringCase(const fs::path& directory, const std::string& name) {
   return ResolvePath((directory / name).string());
 }
 
-std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (!in) throw EUnpackError(FormatMessage(messages::kDamagedArchive, {std::strerror(errno)}));
-  return bytes.str();
-}
-
 void WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -86,13 +77,13 @@ class TemporaryTable {
   TemporaryTable& operator=(const TemporaryTable&) = delete;
 
   const fs::path& Path() const { return path_; }
-  void Write(const TPriceEntry& entry) {
-    WriteAll(fd_.Get(), entry.content);
+  void Write(std::string_view block) { WriteAll(fd_.Get(), block); }
+  void Finish(const std::optional<timespec>& modified) {
     // The table is read by other programs as it stands; group and others may
     // read it as they could read the old one.
     ::fchmod(fd_.Get(), 0644);
-    if (entry.modified) {
-      const timespec times[2] = {*entry.modified, *entry.modified};
+    if (modified) {
+      const timespec times[2] = {*modified, *modified};
       ::futimens(fd_.Get(), times);
     }
     if (::fsync(fd_.Get()) != 0) throw std::system_error(errno, std::generic_category());
@@ -109,55 +100,74 @@ class TemporaryTable {
   bool renamed_ = false;
 };
 
-}  // namespace
-
-TPriceEntry ReadPriceEntry(std::string_view bytes, uint64_t max_size) {
+ArchiveReader NewReader() {
   ArchiveReader reader(archive_read_new());
   if (!reader) throw EUnpackError(FormatMessage(messages::kDamagedArchive, {"no memory"}));
   archive_read_support_filter_all(reader.get());
   archive_read_support_format_all(reader.get());
-  if (archive_read_open_memory(reader.get(), bytes.data(), bytes.size()) != ARCHIVE_OK) {
-    Damaged(reader.get());
-  }
-  std::optional<TPriceEntry> found;
+  return reader;
+}
+
+// Reads the opened archive to its end and hands the blocks of its one price
+// table to `sink` as they come; returns the table's date when the archive
+// gives one. Throws EUnpackError as ReadPriceEntry.
+template <class Sink>
+std::optional<timespec> ScanPriceEntry(archive* reader, uint64_t max_size, Sink&& sink) {
+  bool found = false;
+  std::optional<timespec> modified;
   for (;;) {
     archive_entry* entry = nullptr;
-    const int status = archive_read_next_header(reader.get(), &entry);
+    const int status = archive_read_next_header(reader, &entry);
     if (status == ARCHIVE_EOF) break;
-    if (status < ARCHIVE_WARN) Damaged(reader.get());
+    if (status < ARCHIVE_WARN) Damaged(reader);
     const char* path = archive_entry_pathname(entry);
     if (path == nullptr || archive_entry_filetype(entry) != AE_IFREG ||
         !EqualIgnoringAsciiCase(LastComponent(path), kPriceTableName)) {
       continue;
     }
     if (found) throw EUnpackError(messages::kSeveralPriceTables);
-    TPriceEntry table;
+    found = true;
     if (archive_entry_mtime_is_set(entry)) {
-      table.modified = timespec{archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
+      modified = timespec{archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
     }
-    char block[65536];
+    std::vector<char> block(65536);
+    uint64_t size = 0;
     for (;;) {
-      const la_ssize_t got = archive_read_data(reader.get(), block, sizeof block);
-      if (got < 0) Damaged(reader.get());
+      const la_ssize_t got = archive_read_data(reader, block.data(), block.size());
+      if (got < 0) Damaged(reader);
       if (got == 0) break;
-      if (table.content.size() + static_cast<uint64_t>(got) > max_size) {
-        throw EUnpackError(messages::kPriceTableTooLarge);
-      }
-      table.content.append(block, static_cast<size_t>(got));
+      size += static_cast<uint64_t>(got);
+      if (size > max_size) throw EUnpackError(messages::kPriceTableTooLarge);
+      sink(std::string_view(block.data(), static_cast<size_t>(got)));
     }
-    found = std::move(table);
   }
   if (!found) throw EUnpackError(messages::kNoPriceTable);
-  return std::move(*found);
+  return modified;
+}
+
+}  // namespace
+
+TPriceEntry ReadPriceEntry(std::string_view bytes, uint64_t max_size) {
+  ArchiveReader reader = NewReader();
+  if (archive_read_open_memory(reader.get(), bytes.data(), bytes.size()) != ARCHIVE_OK) {
+    Damaged(reader.get());
+  }
+  TPriceEntry table;
+  table.modified = ScanPriceEntry(reader.get(), max_size,
+                                  [&](std::string_view block) { table.content.append(block); });
+  return table;
 }
 
 std::optional<fs::path> FindUnpackScript(const fs::path& working_dir) {
-  for (const char* name : {"unpuk.bat", "unpuk.sh"}) {
-    const fs::path script = EntryIgnoringCase(working_dir, name);
-    std::error_code ignored;
-    if (fs::is_regular_file(script, ignored)) return script;
-  }
+  const fs::path script = EntryIgnoringCase(working_dir, "unpuk.sh");
+  std::error_code ignored;
+  if (fs::is_regular_file(script, ignored)) return script;
   return std::nullopt;
+}
+
+bool HasWindowsUnpackScript(const fs::path& working_dir) {
+  std::error_code ignored;
+  return fs::is_regular_file(EntryIgnoringCase(working_dir, "unpuk.bat"), ignored);
 }
 
 void StartUnpackScript(const fs::path& script, const fs::path& working_dir) {
@@ -187,19 +197,25 @@ std::optional<std::string> UnpackPriceList(const fs::path& archive, const fs::pa
                                            const TPriceTableCheck& prove_table) {
   const fs::path target = EntryIgnoringCase(working_dir, kDefaultPriceListName);
   try {
-    const TPriceEntry entry = ReadPriceEntry(ReadWholeFile(archive), kMaxPriceTableSize);
-    TemporaryTable table(working_dir);
-    try {
-      table.Write(entry);
-    } catch (const std::exception& error) {
-      return FormatMessage(messages::kCannotWritePrice, {target.filename().string(), error.what()});
+    ArchiveReader reader = NewReader();
+    // Read from the file block by block: neither the archive nor the table
+    // is ever held whole.
+    constexpr size_t kReadBlock = 1 << 16;
+    if (archive_read_open_filename(reader.get(), archive.c_str(), kReadBlock) != ARCHIVE_OK) {
+      Damaged(reader.get());
     }
+    TemporaryTable table(working_dir);
+    const std::optional<timespec> modified = ScanPriceEntry(
+        reader.get(), kMaxPriceTableSize, [&](std::string_view block) { table.Write(block); });
+    table.Finish(modified);
     try {
       prove_table(table.Path());
     } catch (const std::exception& error) {
       return FormatMessage(messages::kDamagedPriceTable, {error.what()});
     }
     table.RenameTo(target);
+    // The old list is gone once the new name is on the disk, not before.
+    SyncDirectory(working_dir);
     return std::nullopt;
   } catch (const EUnpackError& error) {
     return std::string(error.what());

@@ -1,7 +1,8 @@
 // Unpacking the supplier's packed price list on this platform: either the
-// pharmacy's own script (`unpuk.bat` or `unpuk.sh` in the working directory,
-// letter case ignored), started and not waited for, or, without one, the
-// program's own unpacker over libarchive.
+// pharmacy's own script (`unpuk.sh` in the working directory, letter case
+// ignored), started and not waited for, or, without one, the program's own
+// unpacker over libarchive, which streams the table to its file: memory use
+// does not grow with the price list.
 //
 // The archive's format is told by its content, not its name, so a ZIP sent
 // as price.rar unpacks too. The one table in it (`price.dbf`, any letter
@@ -37,8 +38,11 @@ TPriceEntry ReadPriceEntry(std::string_view bytes, uint64_t max_size);
 // through; throws with the reason when it is no usable price list.
 using TPriceTableCheck = std::function<void(const std::filesystem::path& table)>;
 
-// The pharmacy's unpack script in `working_dir`, when there is one.
+// The pharmacy's unpack script in `working_dir` (`unpuk.sh`, any letter
+// case), when there is one. A `unpuk.bat` is a Windows batch file, brought
+// along in a working folder copied from Windows: it is never run here.
 std::optional<std::filesystem::path> FindUnpackScript(const std::filesystem::path& working_dir);
+bool HasWindowsUnpackScript(const std::filesystem::path& working_dir);
 // Starts `script` with /bin/sh in `working_dir`, without arguments, and does
 // not wait for it; its outcome is not checked.
 void StartUnpackScript(const std::filesystem::path& script,

@@ -1,6 +1,7 @@
 #include "exchange/remote_names.h"
 
 #include <algorithm>
+#include <set>
 
 #include "common/ascii_text.h"
 
@@ -30,11 +31,21 @@ bool IsWaybillName(std::string_view name) {
 
 std::vector<std::string> WaybillNames(const std::vector<std::string>& listing) {
   std::vector<std::string> names;
+  std::set<std::string_view> seen;
   for (const std::string& line : listing) {
-    if (!IsWaybillName(line)) continue;
-    if (std::find(names.begin(), names.end(), line) == names.end()) names.push_back(line);
+    if (IsWaybillName(line) && seen.insert(line).second) names.push_back(line);
   }
   return names;
+}
+
+bool TableLengthWhole(std::string_view head, uint64_t file_size) {
+  constexpr uint64_t kHeaderSize = 32;
+  if (head.size() < 12 || file_size < kHeaderSize) return false;
+  auto byte = [&](size_t i) { return static_cast<uint64_t>(static_cast<unsigned char>(head[i])); };
+  const uint64_t records = byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24;
+  const uint64_t header_length = byte(8) | byte(9) << 8;
+  const uint64_t record_length = byte(10) | byte(11) << 8;
+  return file_size >= header_length + records * record_length;
 }
 
 std::pair<std::string, int> ParseServerAddress(const std::string& address) {

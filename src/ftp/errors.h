@@ -114,6 +114,18 @@ class EFtpFileAlreadyExists : public ENetException {
   using ENetException::ENetException;
 };
 
+// A wait ended by the session's cancel signal (TCancelSignal): the user
+// stopped the operation. The connection it happened on is out of step.
+class ECancelled : public ENetException {
+  using ENetException::ENetException;
+};
+
+// A name listing beyond the session's limits (bytes or names); the listing
+// is dropped unread.
+class EListingTooLarge : public ENetException {
+  using ENetException::ENetException;
+};
+
 // The local file of a transfer could not be created, opened or written.
 class EStreamError : public std::runtime_error {
   using runtime_error::runtime_error;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/format_message.h"
+#include "ftp/cancel_signal.h"
 #include "ftp/errors.h"
 #include "ftp/messages.h"
 #include "ftp/socket_stack.h"
@@ -35,6 +36,19 @@ class DataConnectionRelease {
 
  private:
   std::unique_ptr<TTcpConnection>& connection_;
+};
+
+// A listing in memory up to a size; beyond it the transfer fails.
+class BoundedMemoryStream : public TMemoryStream {
+ public:
+  explicit BoundedMemoryStream(size_t max_size) : max_size_(max_size) {}
+  void Write(const char* data, size_t size) override {
+    if (Data().size() + size > max_size_) throw EListingTooLarge(messages::kListingTooLarge);
+    TMemoryStream::Write(data, size);
+  }
+
+ private:
+  size_t max_size_;
 };
 
 }  // namespace
@@ -78,12 +92,13 @@ std::string PortCommand(const std::string& address, int port) {
   return line;
 }
 
-std::vector<std::string> SplitListing(const std::string& text) {
+std::vector<std::string> SplitListing(const std::string& text, size_t max_lines) {
   std::vector<std::string> lines;
   std::string current;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\r' || c == '\n') {
+      if (lines.size() == max_lines) throw EListingTooLarge(messages::kListingTooLarge);
       lines.push_back(std::move(current));
       current.clear();
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
@@ -91,11 +106,21 @@ std::vector<std::string> SplitListing(const std::string& text) {
       current += c;
     }
   }
-  if (!current.empty()) lines.push_back(std::move(current));
+  if (!current.empty()) {
+    if (lines.size() == max_lines) throw EListingTooLarge(messages::kListingTooLarge);
+    lines.push_back(std::move(current));
+  }
   return lines;
 }
 
-TFtpClient::TFtpClient() { SetPort(21); }
+TFtpClient::TFtpClient() {
+  SetPort(21);
+  SetCancelSignal(std::make_shared<TCancelSignal>());
+}
+
+void TFtpClient::Cancel() { CancelSignal()->Raise(); }
+
+void TFtpClient::ClearCancel() { CancelSignal()->Reset(); }
 
 TFtpClient::~TFtpClient() { data_connection_.reset(); }
 
@@ -158,6 +183,8 @@ T& TFtpClient::CreateDataConnection() {
   connection->SetRecvBufferSize(RecvBufferSize());
   connection->SetSendBufferSize(SendBufferSize());
   connection->SetStallLimit(StallLimit());
+  connection->SetLowSpeedLimit(LowSpeedBytes(), LowSpeedWindow());
+  connection->SetCancelSignal(CancelSignal());
   connection->SetReadTimeout(0);
   connection->OnWork = OnWork;
   connection->OnWorkBegin = OnWorkBegin;
@@ -206,9 +233,12 @@ void TFtpClient::ReadReplyAfterBrokenTransfer() {
 }
 
 TTcpClient& TFtpClient::ConnectionToPassiveAddress() {
-  const auto [address, port] = RequestPassiveAddress();
+  // The address in the reply is not used: a server could aim the order at
+  // any host with it, and servers behind NAT announce one nobody can reach.
+  const int port = RequestPassiveAddress().second;
+  const std::string peer = PeerAddress();
   TTcpClient& data = CreateDataConnection<TTcpClient>();
-  data.SetHost(address);
+  data.SetHost(peer);
   data.SetPort(port);
   return data;
 }
@@ -216,7 +246,9 @@ TTcpClient& TFtpClient::ConnectionToPassiveAddress() {
 TSimpleServer& TFtpClient::ListenForActiveConnection() {
   // Some servers connect back while PORT is still being answered, so the
   // listening socket must exist before the PORT line goes out.
+  const std::string peer = PeerAddress();
   TSimpleServer& data = CreateDataConnection<TSimpleServer>();
+  data.SetExpectedPeer(peer);
   data.SetBoundIP(LocalAddress());
   data.SetBoundPort(0);
   data.StartListening();
@@ -289,9 +321,9 @@ void TFtpClient::StoreFile(const std::string& local_path, const std::string& rem
 }
 
 void TFtpClient::ListNames(std::vector<std::string>& lines, const std::string& mask) {
-  TMemoryStream listing;
+  BoundedMemoryStream listing(max_listing_bytes_);
   ReceiveTransfer(Trim("NLST " + mask), listing);
-  lines = SplitListing(listing.Data());
+  lines = SplitListing(listing.Data(), max_listing_names_);
 }
 
 }  // namespace zakaz::ftp

@@ -7,8 +7,10 @@
 // while a transfer runs, one data connection, which it creates, hands its
 // buffer sizes, stall limit and progress events, and releases before the
 // transfer returns or fails. The progress events therefore see the data
-// connection as Sender. A failing command leaves the control connection open;
-// only OpenSession closes it on failure. Every call blocks the caller's thread.
+// connection as Sender. Data connections go only to the control
+// connection's peer: a passive reply gives just the port, and an active
+// connection from another host is turned away. A failing command leaves the control connection
+// open; only OpenSession closes it on failure. Every call blocks the caller's thread.
 #pragma once
 
 #include <chrono>
@@ -30,6 +32,9 @@ class TFtpClient : public TTcpClient {
  public:
   // How long a broken transfer's closing reply is waited for.
   static constexpr std::chrono::milliseconds kBrokenTransferReplyWait{1000};
+  // A name listing is held in memory whole, so its size is bounded.
+  static constexpr size_t kMaxListingBytes = size_t{16} << 20;
+  static constexpr size_t kMaxListingNames = 100000;
 
   TFtpClient();
   ~TFtpClient() override;
@@ -65,8 +70,18 @@ class TFtpClient : public TTcpClient {
   void FetchFile(const std::string& remote_name, const std::string& local_path);
   void StoreFile(const std::string& local_path, const std::string& remote_name);
   // Replaces `lines` with the names the server lists for `mask`, only once the
-  // listing has arrived whole.
+  // listing has arrived whole. Throws EListingTooLarge, `lines` untouched,
+  // beyond the listing limits.
   void ListNames(std::vector<std::string>& lines, const std::string& mask);
+  void SetListingLimits(size_t max_bytes, size_t max_names) {
+    max_listing_bytes_ = max_bytes;
+    max_listing_names_ = max_names;
+  }
+
+  // Thread-safe: makes the running call, and every later one until
+  // ClearCancel, fail with ECancelled.
+  void Cancel();
+  void ClearCancel();
 
   // Steps of the transfers.
   std::pair<std::string, int> RequestPassiveAddress();
@@ -95,6 +110,8 @@ class TFtpClient : public TTcpClient {
   bool passive_ = false;
   TFtpTransferType transfer_type_ = ftBinary;
   std::unique_ptr<TTcpConnection> data_connection_;
+  size_t max_listing_bytes_ = kMaxListingBytes;
+  size_t max_listing_names_ = kMaxListingNames;
 };
 
 // Parses the text of a 227 reply into an address and a port. Throws
@@ -102,7 +119,9 @@ class TFtpClient : public TTcpClient {
 std::pair<std::string, int> ParsePassiveReply(const std::string& line);
 // The line announcing an active-mode address and port.
 std::string PortCommand(const std::string& address, int port);
-// Cuts a name listing into lines at CR, LF or CR LF.
-std::vector<std::string> SplitListing(const std::string& text);
+// Cuts a name listing into lines at CR, LF or CR LF. Throws EListingTooLarge
+// for more than `max_lines` lines.
+std::vector<std::string> SplitListing(const std::string& text,
+                                      size_t max_lines = static_cast<size_t>(-1));
 
 }  // namespace zakaz::ftp

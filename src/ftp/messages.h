@@ -22,5 +22,7 @@ inline constexpr char kCannotCreateFile[] = "Cannot create file \"%s\". %s";
 inline constexpr char kCannotOpenFile[] = "Cannot open file \"%s\". %s";
 inline constexpr char kStreamWriteError[] = "Stream write error";
 inline constexpr char kStreamReadError[] = "Stream read error";
+inline constexpr char kCancelled[] = "Operation cancelled.";
+inline constexpr char kListingTooLarge[] = "Name list too large.";
 
 }  // namespace zakaz::ftp::messages

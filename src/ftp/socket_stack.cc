@@ -232,11 +232,15 @@ TSocketHandle TSocketHandle::CreateTcp() {
 }
 
 void TSocketHandle::Wait(short events, Millis stall_limit) {
-  pollfd entry{fd_.Get(), events, 0};
+  pollfd entries[2] = {{fd_.Get(), events, 0}, {cancel_fd_, POLLIN, 0}};
+  const nfds_t count = cancel_fd_ >= 0 ? 2 : 1;
   const int timeout = stall_limit.count() > 0 ? static_cast<int>(stall_limit.count()) : -1;
   for (;;) {
-    const int ready = ::poll(&entry, 1, timeout);
-    if (ready > 0) return;
+    const int ready = ::poll(entries, count, timeout);
+    if (ready > 0) {
+      if (count == 2 && entries[1].revents != 0) throw ECancelled(messages::kCancelled);
+      return;
+    }
     if (ready == 0) throw TSocketStack::SocketError(kWsaTimedOut);
     if (errno != EINTR) RaiseErrno(errno);
   }
@@ -323,6 +327,15 @@ int TSocketHandle::LocalPort() const {
     RaiseErrno(errno);
   }
   return ntohs(address.sin_port);
+}
+
+std::string TSocketHandle::PeerIP() const {
+  sockaddr_in address{};
+  socklen_t size = sizeof address;
+  if (::getpeername(fd_.Get(), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    RaiseErrno(errno);
+  }
+  return AddressText(address.sin_addr);
 }
 
 }  // namespace zakaz::ftp

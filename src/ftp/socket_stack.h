@@ -63,6 +63,9 @@ class TSocketHandle {
 
   bool IsOpen() const { return fd_.Valid(); }
   int Fd() const { return fd_.Get(); }
+  // A descriptor that, once readable, ends every wait of this socket with
+  // ECancelled (TCancelSignal::Fd); -1 for none. Not owned.
+  void SetCancelFd(int fd) { cancel_fd_ = fd; }
 
   // Empty `ip` means any local address. Throws ECouldNotBindSocket when the
   // address and port are in use, ESocketError otherwise.
@@ -82,12 +85,15 @@ class TSocketHandle {
 
   std::string LocalIP() const;
   int LocalPort() const;
+  // The connected peer's address, dotted.
+  std::string PeerIP() const;
 
  private:
   // Waits until the socket is ready for `events` (poll flags).
   void Wait(short events, Millis stall_limit);
 
   UniqueFd fd_;
+  int cancel_fd_ = -1;
 };
 
 }  // namespace zakaz::ftp

@@ -1,5 +1,8 @@
 #include "ftp/tcp_client.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "ftp/errors.h"
 #include "ftp/messages.h"
 #include "ftp/socket_stack.h"
@@ -14,6 +17,7 @@ constexpr int kListenBacklog = 15;
 void TTcpClient::Connect() {
   OpenHandler(TSocketHandle());
   Socket() = TSocketHandle::CreateTcp();
+  Socket().SetCancelFd(CancelFd());
   Socket().Bind(bound_ip_, bound_port_);
   const std::string address = TSocketStack::LookUpHost(host_);
   Socket().Connect(address, port_, StallLimit());
@@ -30,6 +34,7 @@ TSimpleServer::~TSimpleServer() = default;
 
 void TSimpleServer::StartListening() {
   auto listener = std::make_unique<TSocketHandle>(TSocketHandle::CreateTcp());
+  listener->SetCancelFd(CancelFd());
   listener->Bind(bound_ip_, bound_port_);
   bound_port_ = listener->LocalPort();
   listener->Listen(kListenBacklog);
@@ -38,8 +43,28 @@ void TSimpleServer::StartListening() {
 
 void TSimpleServer::AcceptDataConnection() {
   if (!listener_) throw ENotConnected(messages::kNotConnected);
-  TSocketHandle accepted = listener_->Accept(StallLimit());
-  OpenHandler(std::move(accepted));
+  // Anyone may connect to the announced port first; only the server's own
+  // host gets the data (or may send it).
+  const auto deadline = std::chrono::steady_clock::now() + StallLimit();
+  for (;;) {
+    std::chrono::milliseconds limit = StallLimit();
+    if (limit.count() > 0) {
+      limit = std::max(std::chrono::milliseconds(1),
+                       std::chrono::duration_cast<std::chrono::milliseconds>(
+                           deadline - std::chrono::steady_clock::now()));
+    }
+    TSocketHandle accepted = listener_->Accept(limit);
+    std::string peer;
+    try {
+      peer = accepted.PeerIP();
+    } catch (const ESocketError&) {
+      continue;  // gone again before it could be asked
+    }
+    if (expected_peer_.empty() || peer == expected_peer_) {
+      OpenHandler(std::move(accepted));
+      break;
+    }
+  }
   listener_.reset();
 }
 

@@ -49,17 +49,22 @@ class TSimpleServer : public TTcpConnection {
   // 0 lets the system choose; after StartListening it is the chosen port.
   int BoundPort() const { return bound_port_; }
   void SetBoundPort(int port) { bound_port_ = port; }
+  // The only address a connection is accepted from; empty: any. Others are
+  // closed unread and the wait goes on.
+  const std::string& ExpectedPeer() const { return expected_peer_; }
+  void SetExpectedPeer(const std::string& ip) { expected_peer_ = ip; }
 
   // Binds to BoundIP:BoundPort and listens with a backlog of 15.
   void StartListening();
-  // Waits (within the stall limit) for one connection, makes it this
-  // connection's socket and closes the listening socket.
+  // Waits (within the stall limit) for one connection from ExpectedPeer(),
+  // makes it this connection's socket and closes the listening socket.
   void AcceptDataConnection();
 
  private:
   std::unique_ptr<TSocketHandle> listener_;
   std::string bound_ip_;
   int bound_port_ = 0;
+  std::string expected_peer_;
 };
 
 }  // namespace zakaz::ftp

@@ -1,7 +1,11 @@
 #include "ftp/tcp_connection.h"
 
-#include <algorithm>
+#include <poll.h>
 
+#include <algorithm>
+#include <cerrno>
+
+#include "ftp/cancel_signal.h"
 #include "ftp/errors.h"
 #include "ftp/messages.h"
 #include "ftp/socket_stack.h"
@@ -13,12 +17,46 @@ namespace {
 // The consumed front of the input buffer is dropped only once this much has
 // gathered, so reading many short lines does not move the buffer each time.
 constexpr size_t kCompactThreshold = 32768;
-// One reply may hold this many longest lines. Real replies (greetings, help
-// texts) are a few dozen lines; a server that never closes a several-line
-// reply must not be able to fill the memory.
-constexpr size_t kMaxReplyLines = 64;
+using Millis = std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
 
 }  // namespace
+
+// The low speed limit of one transfer: the bytes moved in the current window
+// of LowSpeedWindow(), and how long a wait may last before the window closes.
+// Windows follow one another; one that closes with fewer than LowSpeedBytes()
+// moved fails the transfer.
+class TTcpConnection::TSpeedWatch {
+ public:
+  TSpeedWatch(int64_t bytes, Millis window)
+      : bytes_(bytes), window_(window), deadline_(Clock::now() + window) {}
+
+  // `limit` (zero: none) cut to what is left of the window.
+  Millis WaitLimit(Millis limit) const {
+    if (window_.count() <= 0) return limit;
+    // Rounded up, so a wait cut by the window always ends past it.
+    const auto left = std::chrono::ceil<Millis>(deadline_ - Clock::now());
+    const Millis bounded = std::max(left, Millis(1));
+    return limit.count() <= 0 ? bounded : std::min(limit, bounded);
+  }
+  void Add(size_t moved) { moved_ += static_cast<int64_t>(moved); }
+  bool WindowOver() const { return window_.count() > 0 && Clock::now() >= deadline_; }
+  // False when a window has closed with too little moved; otherwise true,
+  // and a closed window gives way to the next.
+  bool KeepsUp() {
+    if (!WindowOver()) return true;
+    if (moved_ < bytes_) return false;
+    moved_ = 0;
+    deadline_ = Clock::now() + window_;
+    return true;
+  }
+
+ private:
+  int64_t bytes_;
+  Millis window_;
+  Clock::time_point deadline_;
+  int64_t moved_ = 0;
+};
 
 struct TTcpConnection::TSocketIOHandler {
   TSocketHandle socket;
@@ -43,6 +81,7 @@ TTcpConnection::~TTcpConnection() { CloseConnection(); }
 void TTcpConnection::OpenHandler(TSocketHandle socket) {
   handler_ = std::make_unique<TSocketIOHandler>();
   handler_->socket = std::move(socket);
+  handler_->socket.SetCancelFd(CancelFd());
   input_.clear();
   input_start_ = 0;
   scan_from_ = 0;
@@ -55,6 +94,33 @@ void TTcpConnection::OpenHandler(std::unique_ptr<TByteSource> source) {
 }
 
 TSocketHandle& TTcpConnection::Socket() { return handler_->socket; }
+
+void TTcpConnection::SetCancelSignal(std::shared_ptr<TCancelSignal> signal) {
+  cancel_signal_ = std::move(signal);
+  if (handler_) handler_->socket.SetCancelFd(CancelFd());
+}
+
+int TTcpConnection::CancelFd() const { return cancel_signal_ ? cancel_signal_->Fd() : -1; }
+
+void TTcpConnection::CheckCancelled() const {
+  if (cancel_signal_ && cancel_signal_->Raised()) throw ECancelled(messages::kCancelled);
+}
+
+std::string TTcpConnection::PeerAddress() {
+  if (!handler_ || !handler_->socket.IsOpen()) throw ENotConnected(messages::kNotConnected);
+  return handler_->socket.PeerIP();
+}
+
+bool TTcpConnection::WaitForInput(Millis limit) {
+  if (input_.size() > input_start_) return true;
+  if (!handler_ || handler_->closed_gracefully || !handler_->socket.IsOpen()) return false;
+  pollfd entry{handler_->socket.Fd(), POLLIN, 0};
+  int ready = 0;
+  do {
+    ready = ::poll(&entry, 1, static_cast<int>(std::max<int64_t>(0, limit.count())));
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
+}
 
 void TTcpConnection::CloseSocket() {
   if (handler_) handler_->Close();
@@ -89,6 +155,9 @@ void TTcpConnection::SendLine(std::string_view text) {
   if (text.find_first_of("\r\n") != std::string_view::npos) {
     throw EInvalidCommandLine(messages::kLineBreakInCommand);
   }
+  // After a stop no command goes out until the stop is cleared, even where
+  // no wait would notice it.
+  CheckCancelled();
   if (handler_ && handler_->closed_gracefully) {
     CloseSocket();
     throw EConnClosedGracefully(messages::kConnClosedGracefully);
@@ -101,13 +170,22 @@ void TTcpConnection::SendLine(std::string_view text) {
   WriteBytes(line.data(), line.size(), false);
 }
 
-void TTcpConnection::WriteBytes(const char* data, size_t size, bool report_work) {
+void TTcpConnection::WriteBytes(const char* data, size_t size, bool report_work,
+                                TSpeedWatch* speed) {
   while (size > 0) {
+    if (speed != nullptr && !speed->KeepsUp()) {
+      CloseSocket();
+      throw TSocketStack::SocketError(kWsaTimedOut);
+    }
     size_t sent = 0;
     try {
-      sent = handler_->socket.Send(data, size, stall_limit_);
+      sent = handler_->socket.Send(
+          data, size, speed != nullptr ? speed->WaitLimit(stall_limit_) : stall_limit_);
     } catch (const ESocketError& error) {
       const int code = error.Code();
+      // The speed window closed during the wait: whether that is too slow
+      // is for the next round to say.
+      if (code == kWsaTimedOut && speed != nullptr && speed->WindowOver()) continue;
       if (code == kWsaSocketShutDown || code == kWsaConnectionAborted ||
           code == kWsaConnectionReset || code == kWsaTimedOut) {
         CloseSocket();
@@ -116,6 +194,7 @@ void TTcpConnection::WriteBytes(const char* data, size_t size, bool report_work)
     }
     data += sent;
     size -= sent;
+    if (speed != nullptr) speed->Add(sent);
     if (report_work) DoWork(wmWrite, static_cast<int64_t>(sent));
   }
 }
@@ -138,6 +217,10 @@ bool TTcpConnection::ReadFromStack() {
         return false;
       }
     }
+    throw;
+  } catch (...) {
+    // A stop (ECancelled) leaves the buffer as it was, too.
+    input_.resize(old_size);
     throw;
   }
   input_.resize(old_size + received);
@@ -205,23 +288,28 @@ std::string TTcpConnection::ReceiveLine() {
 }
 
 int TTcpConnection::ReceiveReply(const std::vector<int>& accepted) {
+  // Real replies (greetings, help texts) are a few dozen lines; a server that
+  // never ends a reply, with text or with blank lines, must fill neither the
+  // memory nor the time.
+  size_t reply_size = 0;
+  auto next_line = [&] {
+    std::string raw = ReceiveLine();
+    reply_size += raw.size() + 1;
+    if (reply_size > kMaxReplyBytes) {
+      throw EMaxLineLengthExceeded(messages::kMaxLineLengthExceeded);
+    }
+    return std::string(TrimReplyLine(raw));
+  };
   std::vector<std::string> lines;
   std::string first;
   do {
-    first = std::string(TrimReplyLine(ReceiveLine()));
+    first = next_line();
   } while (first.empty());
   lines.push_back(first);
   if (OpensMultiLineReply(first)) {
-    const size_t max_reply_size =
-        kMaxReplyLines * static_cast<size_t>(std::max(1, max_line_length_));
-    size_t reply_size = first.size();
     for (;;) {
-      std::string line(TrimReplyLine(ReceiveLine()));
+      std::string line = next_line();
       if (line.empty()) continue;
-      reply_size += line.size();
-      if (reply_size > max_reply_size) {
-        throw EMaxLineLengthExceeded(messages::kMaxLineLengthExceeded);
-      }
       lines.push_back(std::move(line));
       if (ClosesMultiLineReply(first, lines.back())) break;
     }
@@ -260,19 +348,29 @@ void TTcpConnection::ReceiveToEnd(TStream& target) {
     input_.clear();
     input_start_ = scan_from_ = 0;
   }
+  TSpeedWatch speed(low_speed_bytes_, low_speed_window_);
   while (handler_->IsOpen() && !handler_->closed_gracefully) {
     if (filled == block_size) {
       target.Write(block.data(), filled);
       DoWork(wmRead, static_cast<int64_t>(filled));
       filled = 0;
     }
+    // A fast transfer may never wait, so a stop is looked for here too.
+    CheckCancelled();
+    if (!speed.KeepsUp()) {
+      CloseSocket();
+      throw TSocketStack::SocketError(kWsaTimedOut);
+    }
     size_t received = 0;
     try {
-      received = handler_->Receive(block.data() + filled, block_size - filled, ReadLimit());
+      received = handler_->Receive(block.data() + filled, block_size - filled,
+                                   speed.WaitLimit(ReadLimit()));
     } catch (const ESocketError& error) {
+      if (error.Code() == kWsaTimedOut && speed.WindowOver()) continue;
       if (error.Code() == kWsaTimedOut) CloseSocket();
       throw;
     }
+    speed.Add(received);
     if (received == 0) {
       handler_->closed_gracefully = true;
       CloseSocket();
@@ -302,11 +400,13 @@ void TTcpConnection::SendWholeStream(TStream& source) {
   const size_t block_size = static_cast<size_t>(std::max(1, send_buffer_size_));
   std::vector<char> block(block_size);
   int64_t done = 0;
+  TSpeedWatch speed(low_speed_bytes_, low_speed_window_);
   while (done < count) {
+    CheckCancelled();
     const size_t wanted = static_cast<size_t>(std::min<int64_t>(block_size, count - done));
     const size_t got = source.Read(block.data(), wanted);
     if (got == 0) throw ENoDataToRead(messages::kNoDataToRead);
-    WriteBytes(block.data(), got, true);
+    WriteBytes(block.data(), got, true, &speed);
     done += static_cast<int64_t>(got);
   }
 }

@@ -11,10 +11,17 @@
 // Every wait is bounded by StallLimit(): a peer that neither sends nor takes
 // anything for that long fails the call with the socket error 10060, and the
 // socket is closed, since a late answer would otherwise be taken for the
-// answer to the next command.
+// answer to the next command. A data transfer is bounded besides by its low
+// speed limit: fewer than LowSpeedBytes() moved in any LowSpeedWindow() (60
+// bytes in 60 s unless set) fails it the same way, so a peer trickling a byte
+// just before each stall limit cannot hold it for ever.
+//
+// Every wait also ends, with ECancelled, once the connection's cancel signal
+// (shared with the session, see cancel_signal.h) is raised.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,6 +32,7 @@
 
 namespace zakaz::ftp {
 
+class TCancelSignal;
 class TSocketHandle;
 class TStream;
 
@@ -44,6 +52,9 @@ enum TMaxLineAction { maException, maSplit };
 class TTcpConnection : public TNetComponent {
  public:
   static constexpr std::chrono::milliseconds kDefaultStallLimit{60000};
+  static constexpr size_t kMaxReplyBytes = size_t{1} << 20;
+  static constexpr int64_t kDefaultLowSpeedBytes = 60;
+  static constexpr std::chrono::milliseconds kDefaultLowSpeedWindow{60000};
 
   TTcpConnection();
   ~TTcpConnection() override;
@@ -59,7 +70,7 @@ class TTcpConnection : public TNetComponent {
   // Reads one reply (several lines when the first has "-" after the code) into
   // LastReply and returns its code. Throws EProtocolReplyError when `accepted`
   // is not empty and does not hold the code, EMaxLineLengthExceeded when the
-  // reply's lines together exceed 64 times MaxLineLength.
+  // reply's lines, blank ones and line ends included, exceed kMaxReplyBytes.
   int ReceiveReply(const std::vector<int>& accepted);
   int ExchangeCommand(std::string_view text, const std::vector<int>& accepted);
   void CloseConnection();
@@ -90,6 +101,23 @@ class TTcpConnection : public TNetComponent {
   // Zero: no limit.
   std::chrono::milliseconds StallLimit() const { return stall_limit_; }
   void SetStallLimit(std::chrono::milliseconds limit) { stall_limit_ = limit; }
+  // A window of zero: no speed limit.
+  int64_t LowSpeedBytes() const { return low_speed_bytes_; }
+  std::chrono::milliseconds LowSpeedWindow() const { return low_speed_window_; }
+  void SetLowSpeedLimit(int64_t bytes, std::chrono::milliseconds window) {
+    low_speed_bytes_ = bytes;
+    low_speed_window_ = window;
+  }
+  // Shared by the session with its data connections; null: no cancelling.
+  const std::shared_ptr<TCancelSignal>& CancelSignal() const { return cancel_signal_; }
+  void SetCancelSignal(std::shared_ptr<TCancelSignal> signal);
+
+  // The dotted address of the open connection's peer.
+  std::string PeerAddress();
+  // Whether reply bytes are buffered or arrive within `limit`; never fails
+  // and never closes the connection. For reading out the replies a stopped
+  // transfer leaves behind.
+  bool WaitForInput(std::chrono::milliseconds limit);
 
  protected:
   // Creates the socket handler with `socket` (possibly not yet connected) and
@@ -100,6 +128,10 @@ class TTcpConnection : public TNetComponent {
   // The handler's socket; requires an open handler.
   TSocketHandle& Socket();
   bool HasHandler() const { return handler_ != nullptr; }
+  // The cancel signal's descriptor, -1 without one.
+  int CancelFd() const;
+  // Throws ECancelled when the cancel signal is raised.
+  void CheckCancelled() const;
 
  private:
   struct TSocketIOHandler;
@@ -107,7 +139,8 @@ class TTcpConnection : public TNetComponent {
   std::chrono::milliseconds ReadLimit() const;
   // Receives once into the input buffer; false when the peer has closed.
   bool ReadFromStack();
-  void WriteBytes(const char* data, size_t size, bool report_work);
+  class TSpeedWatch;
+  void WriteBytes(const char* data, size_t size, bool report_work, TSpeedWatch* speed = nullptr);
   void CloseSocket();
   void CompactInput();
 
@@ -123,6 +156,9 @@ class TTcpConnection : public TNetComponent {
   int recv_buffer_size_ = 32768;
   int send_buffer_size_ = 32768;
   std::chrono::milliseconds stall_limit_ = kDefaultStallLimit;
+  int64_t low_speed_bytes_ = kDefaultLowSpeedBytes;
+  std::chrono::milliseconds low_speed_window_ = kDefaultLowSpeedWindow;
+  std::shared_ptr<TCancelSignal> cancel_signal_;
 };
 
 }  // namespace zakaz::ftp

@@ -6,15 +6,23 @@
 //
 // It is created once at program start after the settings dialog and shown
 // modally with exec() each time the main window asks; exec() sets the progress
-// bar back to 0 and empties Memo1 first. While an operation runs only the
-// progress bar is repainted; a failure is shown through
-// IUserPrompts::ShowException and the window stays usable. Closing calls
-// OpenPriceList, then PagesChange (the main window's, set where the windows
-// are created). Controls carry their names as object names (downbut, Upbut,
-// naklBut, ButtonClose, ProgressBar1, StatusBar1, Memo1).
+// bar back to 0 and empties Memo1 first. An operation runs on a worker thread
+// while the window's own event loop goes on: it repaints, the progress bar
+// follows the transfer, the three operation buttons and "Закрыть" are
+// disabled and "Прервать" (Escape) stops the operation. The button handler
+// returns once the operation has ended. The operation's messages are shown on
+// the window's thread, the settings are copied before it starts. A failure
+// is shown through IUserPrompts::ShowException (a socket error with its
+// Russian sentence in front), a stop through IUserPrompts::Error, and the
+// window stays usable. Closing calls OpenPriceList, then PagesChange (the
+// main window's, set where the windows are created). Controls carry their
+// names as object names (downbut, Upbut, naklBut, ButtonClose, ButtonStop,
+// ProgressBar1, StatusBar1, Memo1).
 #pragma once
 
 #include <QDialog>
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -24,6 +32,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 
 namespace zakaz {
 
@@ -32,7 +41,8 @@ class IUserPrompts;
 
 namespace exchange {
 class TExchangeOperations;
-}
+class TSettingsSnapshot;
+}  // namespace exchange
 
 class TFormConnect : public QDialog {
   Q_OBJECT
@@ -54,10 +64,13 @@ class TFormConnect : public QDialog {
   void UpbutClick();
   void naklButClick();
   void ButtonCloseClick();
+  void ButtonStopClick();
+  bool Running() const { return running_; }
 
  public slots:
-  // Escape does not close the window: only "Закрыть" does.
-  void reject() override {}
+  // Escape does not close the window: only "Закрыть" does. While an
+  // operation runs it presses "Прервать".
+  void reject() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -65,11 +78,19 @@ class TFormConnect : public QDialog {
  private:
   void BuildControls();
   void Run(void (exchange::TExchangeOperations::*operation)());
+  void SetRunning(bool running);
   void SetProgressMaximum(int64_t maximum);
-  void FtpClient1Work(int64_t count);
+  // Shows the latest byte count of the running transfer.
+  void FtpClient1Work();
 
   IUserPrompts& prompts_;
+  std::unique_ptr<IUserPrompts> gui_prompts_;
+  std::unique_ptr<exchange::TSettingsSnapshot> settings_;
   std::unique_ptr<exchange::TExchangeOperations> operations_;
+  bool running_ = false;
+  std::atomic<int64_t> progress_{0};
+  QTimer* progress_timer_ = nullptr;
+  QPushButton* ButtonStop_ = nullptr;
   QPushButton* downbut_ = nullptr;
   QPushButton* Upbut_ = nullptr;
   QPushButton* naklBut_ = nullptr;

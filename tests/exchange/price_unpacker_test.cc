@@ -133,7 +133,11 @@ TEST_F(UnpackTest, ARefusedTableKeepsTheOldListAndLeavesNothingBehind) {
 
 TEST_F(UnpackTest, ScriptIsFoundInAnyCaseAndStartedWithoutWaiting) {
   EXPECT_EQ(std::nullopt, FindUnpackScript(dir_.Path()));
-  const fs::path script = dir_.Path() / "UNPUK.BAT";
+  // A Windows batch file is no script here.
+  WriteFile(dir_.Path() / "Unpuk.Bat", "echo never > bat.txt\n");
+  EXPECT_EQ(std::nullopt, FindUnpackScript(dir_.Path()));
+  EXPECT_TRUE(HasWindowsUnpackScript(dir_.Path()));
+  const fs::path script = dir_.Path() / "UNPUK.SH";
   // The script proves where it ran and that the program did not wait for it.
   WriteFile(script, "sleep 0.3; pwd > ran.txt; echo \"$#\" >> ran.txt\n");
   ASSERT_EQ(script, FindUnpackScript(dir_.Path()));

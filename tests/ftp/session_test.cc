@@ -121,6 +121,15 @@ TEST(ReceiveReply, EndlessSeveralLineReplyIsCutOff) {
               ThrowsMessage<EMaxLineLengthExceeded>(StrEq("Max line length exceeded.")));
 }
 
+TEST(ReceiveReply, EndlessBlankLinesAreCutOffToo) {
+  // Blank lines hold no text but cost time and traffic: they count.
+  Reader flood(std::string((1 << 20) / 2, '\n') + "220 Hello\r\n");
+  EXPECT_EQ(220, flood.connection.ReceiveReply({220}));
+  Reader endless("220-Hello\r\n" + std::string((1 << 20) + 1, '\n') + "220 End\r\n");
+  EXPECT_THAT([&] { endless.connection.ReceiveReply({220}); },
+              ThrowsMessage<EMaxLineLengthExceeded>(StrEq("Max line length exceeded.")));
+}
+
 TEST(ReceiveLine, ManyShortLinesAcrossBufferCompaction) {
   std::string raw;
   for (int i = 0; i < 20000; ++i) raw += "200 line " + std::to_string(i) + "\r\n";

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -310,6 +311,94 @@ TEST_P(TransferTest, StalledDataConnectionTimesOut) {
   }
   EXPECT_EQ(nullptr, client_.DataConnection());
   EXPECT_TRUE(client_.IsConnected());
+}
+
+TEST_P(TransferTest, TrickleBelowTheSpeedLimitFailsInBothDirections) {
+  client_.OpenSession();
+  client_.SetLowSpeedLimit(60, std::chrono::milliseconds(300));
+  // One byte every 100 ms: each wait is short, the transfer far too slow.
+  server_.On("RETR", FtpScriptServer::Trickle(Pattern(1000), 1, std::chrono::milliseconds(100)));
+  EXPECT_THAT([&] { client_.FetchFile("w.dbf", dir_.File("w.dbf")); },
+              ThrowsMessage<ESocketError>(StrEq("Socket Error # 10060\r\nConnection timed out.")));
+  EXPECT_EQ(nullptr, client_.DataConnection());
+  client_.CloseConnection();
+
+  // A server that takes the order a few bytes at a time.
+  server_.On("STOR", [](Session& session, const std::string&) {
+    session.Send("150 Ok.\r\n");
+    session.OpenData();
+    session.Log("slow reader");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    session.CloseData();
+  });
+  client_.OpenSession();
+  WriteFile(dir_.File("big.dbf"), Pattern(64 << 20));
+  EXPECT_THAT([&] { client_.StoreFile(dir_.File("big.dbf"), "big.dbf"); },
+              ThrowsMessage<ESocketError>(StrEq("Socket Error # 10060\r\nConnection timed out.")));
+}
+
+TEST_P(TransferTest, CancelFromAnotherThreadEndsAWaitAtOnce) {
+  client_.OpenSession();
+  server_.On("RETR", FtpScriptServer::Trickle(Pattern(1000), 1, std::chrono::milliseconds(200)));
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    client_.Cancel();
+  });
+  EXPECT_THAT([&] { client_.FetchFile("w.dbf", dir_.File("w.dbf")); },
+              ThrowsMessage<ECancelled>(StrEq("Operation cancelled.")));
+  stopper.join();
+  EXPECT_EQ(nullptr, client_.DataConnection());
+  // Raised, it stops every command until cleared.
+  EXPECT_THAT([&] { client_.ChangeRemoteDir("x"); },
+              ThrowsMessage<ECancelled>(StrEq("Operation cancelled.")));
+  client_.ClearCancel();
+  client_.CloseConnection();
+  client_.OpenSession();
+  client_.ChangeRemoteDir("zayav");
+}
+
+TEST_P(TransferTest, DataGoesOnlyToTheServersHost) {
+  server_.AnnouncePassiveAddress("127.0.0.2");
+  server_.ConnectFromForeignHostFirst();
+  server_.SetFile("w.dbf", "waybill");
+  WriteFile(dir_.File("o.dbf"), "order");
+  client_.OpenSession();
+  client_.FetchFile("w.dbf", dir_.File("w.dbf"));
+  client_.StoreFile(dir_.File("o.dbf"), "o.dbf");
+  EXPECT_EQ("waybill", ReadFile(dir_.File("w.dbf")));
+  EXPECT_EQ("order", server_.Stored("o.dbf"));
+  const auto log = server_.Log();
+  EXPECT_EQ(0, std::count(log.begin(), log.end(), "foreign address reached"));
+  EXPECT_EQ(GetParam() ? 0 : 2, std::count(log.begin(), log.end(), "foreign host turned away"));
+}
+
+TEST_P(TransferTest, ListingLimits) {
+  client_.OpenSession();
+  client_.SetListingLimits(100, 3);
+  std::vector<std::string> lines = {"kept"};
+  struct Case {
+    std::string listing;
+    bool fits;
+  };
+  const Case kCases[] = {
+      {"a\r\nb\r\nc\r\n", true},     {"a\r\nb\r\nc\r\nd", false},    {"\n\n\n\n", false},
+      {std::string(100, 'x'), true}, {std::string(101, 'x'), false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.listing);
+    server_.listing = c.listing;
+    if (c.fits) {
+      client_.ListNames(lines, "");
+    } else {
+      lines = {"kept"};
+      EXPECT_THAT([&] { client_.ListNames(lines, ""); },
+                  ThrowsMessage<EListingTooLarge>(StrEq("Name list too large.")));
+      EXPECT_EQ(std::vector<std::string>{"kept"}, lines);
+      // The rest of the listing and its reply are still under way.
+      client_.CloseConnection();
+      client_.OpenSession();
+    }
+  }
 }
 
 TEST_P(TransferTest, ProgressIsReportedByTheDataConnection) {

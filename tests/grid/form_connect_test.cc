@@ -13,7 +13,11 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "exchange/archive_bytes.h"
 #include "exchange/exchange_fixture.h"
@@ -26,8 +30,11 @@ namespace {
 using ::testing::ElementsAre;
 using zakaz::testing::FixedSettings;
 using zakaz::testing::FtpScriptServer;
+using zakaz::testing::ReadFile;
 using zakaz::testing::TempDir;
 using zakaz::testing::WriteFile;
+using Session = FtpScriptServer::Session;
+namespace fs = std::filesystem;
 
 class FormConnectTest : public ::testing::Test {
  protected:
@@ -45,6 +52,16 @@ class FormConnectTest : public ::testing::Test {
     return widget;
   }
   void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
+  // Calls `step` every 20 ms while an operation runs in the window, until it
+  // returns true.
+  void WhileRunning(std::function<bool()> step) {
+    auto* timer = new QTimer(&form_);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [this, timer, step] {
+      if (form_.Running() && step()) timer->stop();
+    });
+    timer->start();
+  }
 
   FtpScriptServer server_;
   TempDir dir_;
@@ -67,6 +84,7 @@ TEST_F(FormConnectTest, LayoutAndTexts) {
       {"Upbut", "Отправить заявку", {128, 8, 113, 25}},
       {"naklBut", "Получить накладные", {248, 8, 113, 25}},
       {"ButtonClose", "Закрыть", {304, 136, 113, 25}},
+      {"ButtonStop", "Прервать", {184, 136, 113, 25}},
   };
   for (const auto& b : buttons) {
     SCOPED_TRACE(b.name);
@@ -74,6 +92,7 @@ TEST_F(FormConnectTest, LayoutAndTexts) {
     EXPECT_EQ(QString::fromUtf8(b.caption), button->text());
     EXPECT_EQ(b.geometry, button->geometry());
   }
+  EXPECT_FALSE(Find<QPushButton>("ButtonStop")->isEnabled());
   QProgressBar* bar = Find<QProgressBar>("ProgressBar1");
   EXPECT_EQ(QRect(0, 168, 417, 17), bar->geometry());
   EXPECT_EQ(0, bar->minimum());
@@ -128,13 +147,21 @@ TEST_F(FormConnectTest, WaybillNamesFillMemoAndAFailureIsShownAndTheWindowStays)
   EXPECT_TRUE(Find<QPushButton>("downbut")->isEnabled());
 }
 
-TEST_F(FormConnectTest, PriceListWithoutSizeRunsABusyBar) {
-  server_.SetFile("price/1234/price.rar", testing::Zip({{"price.dbf", "t", {}}}));
+TEST_F(FormConnectTest, PriceListWithoutSizeRunsABusyBarOnlyWhileItRuns) {
+  const std::string archive = testing::Zip({{"price.dbf", "t", {}}});
+  server_.SetFile("price/1234/price.rar", archive);
   server_.OnReply("SIZE", "550 Unknown.\r\n");
-  Click("downbut");
+  server_.On("RETR", FtpScriptServer::Trickle(archive, 20, std::chrono::milliseconds(60)));
   QProgressBar* bar = Find<QProgressBar>("ProgressBar1");
+  bool busy_while_running = false;
+  WhileRunning([&] {
+    busy_while_running |= bar->minimum() == 0 && bar->maximum() == 0;
+    return false;
+  });
+  Click("downbut");
+  EXPECT_TRUE(busy_while_running);
   EXPECT_EQ(0, bar->minimum());
-  EXPECT_EQ(0, bar->maximum());
+  EXPECT_EQ(100, bar->maximum());
   EXPECT_EQ("Warning: Прайс получен !!!", prompts_.shown.front());
 }
 
@@ -161,6 +188,111 @@ TEST_F(FormConnectTest, ExecStartsAfreshAndOnlyCloseLeaves) {
   EXPECT_TRUE(memo_at_start.isEmpty());
   EXPECT_THAT(calls, ElementsAre("OpenPriceList", "PagesChange"));
   EXPECT_FALSE(form_.isVisible());
+}
+
+// ---- The integrity cases through the window.
+
+TEST_F(FormConnectTest, CutWaybillWithoutSizeIsNamedAndStaysOnTheServer) {
+  server_.OnReply("SIZE", "502 Command not implemented.\r\n");
+  server_.listing = "n1.dbf\r\n";
+  std::string table(2246, 'f');
+  table[4] = 20;                  // 20 records
+  table[8] = 0x01, table[9] = 4;  // header 1025 bytes
+  table[10] = 61;                 // of 61 bytes
+  server_.SetFile("n1.dbf", table.substr(0, 1000));
+  Click("naklBut");
+  EXPECT_THAT(prompts_.shown, ElementsAre("Warning: Скачено 0  накладных \r\nНе получены: n1.dbf"));
+  EXPECT_FALSE(fs::exists(dir_.Path() / "in" / "n1.dbf"));
+  EXPECT_THAT(server_.Log(), ::testing::Not(::testing::Contains("DELE n1.dbf")));
+}
+
+TEST_F(FormConnectTest, WindowsBatchScriptIsNotRun) {
+  server_.SetFile("price/1234/price.rar", testing::Zip({{"price.dbf", "new list", {}}}));
+  WriteFile(dir_.Path() / "unpuk.bat", "@echo off\r\n");
+  Click("downbut");
+  EXPECT_THAT(prompts_.shown, ElementsAre("Warning: Прайс получен !!!\r\nunpuk.bat не запускается "
+                                          "в Linux: прайс распакован программой"));
+  EXPECT_EQ("new list", ReadFile(dir_.Path() / "price.DBF"));
+}
+
+TEST_F(FormConnectTest, WithoutTempTwoSendsStoreEachOrderOnce) {
+  fs::remove(dir_.Path() / "temp");
+  for (const char* name : {"a.dbf", "b.dbf", "c.dbf"}) {
+    WriteFile(dir_.Path() / "demand" / name, name);
+  }
+  Click("Upbut");
+  Click("Upbut");
+  EXPECT_THAT(prompts_.shown,
+              ElementsAre("Warning: Отправлено  3  заявок", "Warning: Отправлено  0  заявок"));
+  EXPECT_TRUE(fs::is_empty(dir_.Path() / "demand"));
+  int stores = 0;
+  for (const std::string& line : server_.Log()) stores += line.rfind("STOR", 0) == 0;
+  EXPECT_EQ(3, stores);
+}
+
+TEST_F(FormConnectTest, StopEndsATricklingFetchAndTheWindowAnswersMeanwhile) {
+  const std::string archive(100000, 'r');
+  server_.SetFile("price/1234/price.rar", archive);
+  bool trickle = true;
+  server_.On("RETR", [&](Session& session, const std::string& name) {
+    if (trickle) {
+      FtpScriptServer::Trickle(archive, 100, std::chrono::milliseconds(50))(session, name);
+    } else {
+      FtpScriptServer::ShortTransfer(archive, "226 Done.\r\n")(session, name);
+    }
+  });
+  QProgressBar* bar = Find<QProgressBar>("ProgressBar1");
+  struct Seen {
+    bool buttons_disabled = true;
+    bool stop_enabled = false;
+    bool progress = false;
+  } seen;
+  WhileRunning([&] {
+    for (const char* name : {"downbut", "Upbut", "naklBut", "ButtonClose"}) {
+      seen.buttons_disabled &= !Find<QPushButton>(name)->isEnabled();
+    }
+    seen.stop_enabled = Find<QPushButton>("ButtonStop")->isEnabled();
+    // The bar has moved: the transfer is under way, and Escape stops it.
+    if (bar->value() < 300) return false;
+    seen.progress = true;
+    QTest::keyClick(&form_, Qt::Key_Escape);
+    return true;
+  });
+  Click("downbut");
+  EXPECT_TRUE(seen.buttons_disabled);
+  EXPECT_TRUE(seen.stop_enabled);
+  EXPECT_TRUE(seen.progress);
+  EXPECT_THAT(prompts_.shown, ElementsAre("Error: Операция прервана"));
+  EXPECT_EQ(QString::fromUtf8("Операция прервана"),
+            Find<QStatusBar>("StatusBar1")->currentMessage());
+  EXPECT_TRUE(fs::is_empty(dir_.Path() / "in"));
+  EXPECT_FALSE(Find<QPushButton>("ButtonStop")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("ButtonClose")->isEnabled());
+
+  trickle = false;
+  Click("downbut");
+  EXPECT_EQ(archive, ReadFile(dir_.Path() / "in" / "price.rar"));
+}
+
+TEST_F(FormConnectTest, TricklingServerFailsWithTheTimeOutExplainedInRussian) {
+  form_.Operations().Session().SetLowSpeedLimit(60, std::chrono::milliseconds(300));
+  server_.SetFile("price/1234/price.rar", std::string(1000, 'r'));
+  server_.On("RETR",
+             FtpScriptServer::Trickle(std::string(1000, 'r'), 1, std::chrono::milliseconds(100)));
+  Click("downbut");
+  EXPECT_THAT(prompts_.shown,
+              ElementsAre("Exception: Сервер поставщика не отвечает. Проверьте подключение к "
+                          "интернету и адрес сервера в настройках.\r\nSocket Error # "
+                          "10060\r\nConnection timed out."));
+}
+
+TEST_F(FormConnectTest, RefusedConnectionIsExplainedInRussian) {
+  settings_.server = "127.0.0.1:1";
+  Click("Upbut");
+  EXPECT_THAT(prompts_.shown,
+              ElementsAre("Exception: Сервер поставщика не отвечает. Проверьте подключение к "
+                          "интернету и адрес сервера в настройках.\r\nSocket Error # "
+                          "10061\r\nConnection refused."));
 }
 
 }  // namespace

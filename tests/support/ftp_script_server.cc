@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <stdexcept>
@@ -19,14 +20,14 @@ namespace {
 // fails a test instead of hanging it.
 constexpr int kWaitMs = 10000;
 
-zakaz::UniqueFd BoundSocket(int port) {
+zakaz::UniqueFd BoundSocket(int port, const char* ip = "127.0.0.1") {
   zakaz::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!fd.Valid()) throw std::runtime_error("script server: socket failed");
   const int one = 1;
   ::setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::inet_pton(AF_INET, ip, &address.sin_addr);
   address.sin_port = htons(static_cast<uint16_t>(port));
   if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     throw std::runtime_error("script server: bind failed");
@@ -60,11 +61,11 @@ std::string Reply(const char* text) { return std::string(text) + "\r\n"; }
 
 void FtpScriptServer::Session::Send(std::string_view raw) {
   // A client that has gone (it never reads the replies to ABOR and QUIT)
-  // simply ends this control connection.
-  while (!closed_ && !raw.empty()) {
+  // gets no more replies; the lines it sent before going are still read.
+  while (!closed_ && !peer_gone_ && !raw.empty()) {
     const ssize_t sent = ::send(control_.Get(), raw.data(), raw.size(), MSG_NOSIGNAL);
     if (sent <= 0) {
-      CloseControl();
+      peer_gone_ = true;
       return;
     }
     raw.remove_prefix(static_cast<size_t>(sent));
@@ -91,6 +92,8 @@ void FtpScriptServer::Session::OpenData() {
     if (!WaitReadable(passive_.Get(), kWaitMs)) throw std::runtime_error("no data connection");
     data_.Reset(::accept4(passive_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
     passive_.Reset();
+    if (decoy_.Valid() && WaitReadable(decoy_.Get(), 0)) Log("foreign address reached");
+    decoy_.Reset();
   } else {
     data_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
@@ -100,6 +103,18 @@ void FtpScriptServer::Session::OpenData() {
       throw std::runtime_error("script server: refusing PORT address " + port_address_);
     }
     address.sin_port = htons(static_cast<uint16_t>(port_port_));
+    if (server_.foreign_first_) {
+      zakaz::UniqueFd intruder = BoundSocket(0, "127.0.0.2");
+      if (::connect(intruder.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        ::send(intruder.Get(), "intruder", 8, MSG_NOSIGNAL);
+        Log("foreign host connected");
+        // Turned away unread: the client closes it.
+        if (WaitReadable(intruder.Get(), kWaitMs)) {
+          char byte = 0;
+          if (::recv(intruder.Get(), &byte, 1, 0) <= 0) Log("foreign host turned away");
+        }
+      }
+    }
     if (::connect(data_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
       throw std::runtime_error("script server: cannot connect to PORT address");
     }
@@ -109,6 +124,47 @@ void FtpScriptServer::Session::OpenData() {
 }
 
 void FtpScriptServer::Session::SendData(std::string_view bytes) { SendAll(data_.Get(), bytes); }
+
+bool FtpScriptServer::Session::TrickleData(std::string_view bytes, size_t block,
+                                           std::chrono::milliseconds interval) {
+  while (!bytes.empty()) {
+    const size_t size = std::min(block, bytes.size());
+    if (::send(data_.Get(), bytes.data(), size, MSG_NOSIGNAL) != static_cast<ssize_t>(size)) {
+      return false;
+    }
+    bytes.remove_prefix(size);
+    // A client that has closed its end is seen as readable (end of file).
+    if (WaitReadable(data_.Get(), static_cast<int>(interval.count()))) return false;
+  }
+  return true;
+}
+
+FtpScriptServer::Handler FtpScriptServer::ShortTransfer(std::string bytes,
+                                                        std::string final_replies) {
+  return [bytes, final_replies](Session& session, const std::string&) {
+    session.Send("150 Opening.\r\n");
+    session.OpenData();
+    session.SendData(bytes);
+    session.CloseData();
+    session.Send(final_replies);
+  };
+}
+
+FtpScriptServer::Handler FtpScriptServer::Trickle(std::string bytes, size_t block,
+                                                  std::chrono::milliseconds interval) {
+  return [bytes, block, interval](Session& session, const std::string&) {
+    session.Send("150 Opening.\r\n");
+    session.OpenData();
+    const bool whole = session.TrickleData(bytes, block, interval);
+    session.CloseData();
+    if (whole) session.Send("226 Transfer complete.\r\n");
+  };
+}
+
+void FtpScriptServer::RefuseRetr(const std::string& name, std::string raw) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  refused_[name] = std::move(raw);
+}
 
 std::string FtpScriptServer::Session::ReceiveData() {
   std::string bytes;
@@ -187,9 +243,16 @@ void FtpScriptServer::InstallDefaults() {
     session.Send(Reply("221 Goodbye."));
     session.CloseControl();
   };
-  handlers_["PASV"] = [](Session& session, const std::string&) {
+  handlers_["PASV"] = [this](Session& session, const std::string&) {
     const int port = session.OpenPassive();
-    session.Send("227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
+    std::string address = "127,0,0,1";
+    if (!announced_address_.empty()) {
+      address = announced_address_;
+      for (char& c : address) c = c == '.' ? ',' : c;
+      session.decoy_ = BoundSocket(port, announced_address_.c_str());
+      ::listen(session.decoy_.Get(), 1);
+    }
+    session.Send("227 Entering Passive Mode (" + address + "," + std::to_string(port / 256) + "," +
                  std::to_string(port % 256) + ").\r\n");
   };
   handlers_["PORT"] = [](Session& session, const std::string& argument) {
@@ -218,6 +281,11 @@ void FtpScriptServer::InstallDefaults() {
     std::string content;
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      if (auto refused = refused_.find(argument); refused != refused_.end()) {
+        session.CloseData();
+        session.Send(refused->second);
+        return;
+      }
       auto it = files_.find(argument);
       if (it == files_.end()) {
         session.CloseData();
