@@ -43,7 +43,7 @@ const QString kInitialCaption = QStringLiteral("ООО \"Бриолан\"");
 constexpr char kNoPriceList[] = "Не найден прайс-лист!";
 constexpr char kOpenPriceListFailed[] = "Ошибка открытия прайс-листа:";
 constexpr char kPriceListNode[] = "price.dbf";
-constexpr char kOrderFilter[] = "QUANT>0";
+constexpr const char* kOrderFilter = kOrderFilterText;
 const QString kSeekOff = QStringLiteral("Отбор ");
 const QString kSeekOn = QStringLiteral("Отключить");
 

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "dbf/dataset/dataset_internal.h"
+#include "dbf/dataset/dataset_prefix_index.h"
 #include "dbf/dataset/dataset_table.h"
 #include "dbf/dataset/table_dataset.h"
 #include "dbf/expr/exp_text.h"
@@ -92,6 +94,7 @@ std::vector<int64_t> TTableDataSet::SumVisible(const std::vector<int32_t>& field
 }
 
 int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix) {
+  CheckActive();
   TField& read = Fields(field);
   const TTranslationTable& to_stored = AnsiToOemTable();
   std::string wanted(prefix);
@@ -108,33 +111,130 @@ int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix)
     }
     return true;
   };
-  // A stored string column is compared in place, its leading bytes only;
-  // no row is converted whole.
   const bool in_place =
       read.DataType() == TFieldType::ftString && !read.Calculated() && read.FieldNo() > 0;
-  const size_t offset = in_place ? static_cast<size_t>(table_->FieldOffset(read.FieldNo())) : 0;
-  const size_t width = in_place ? static_cast<size_t>(std::min(table_->FieldWidth(read.FieldNo()),
-                                                               std::max(read.Size(), 0)))
-                                : 0;
-  int32_t found = -1;
-  ForEachVisibleRow(!in_place, [&](int32_t position, const uint8_t* record) {
-    bool match = false;
-    if (in_place && record != nullptr) {
-      // The value as the field reads it: up to a NUL, without trailing
-      // bytes <= 0x20.
-      const char* bytes = reinterpret_cast<const char*>(record + offset);
-      size_t length = 0;
-      while (length < width && bytes[length] != '\0') ++length;
-      while (length > 0 && static_cast<unsigned char>(bytes[length - 1]) <= 0x20) --length;
-      match = begins(std::string_view(bytes, length), translate_ascii_);
+  if (!in_place) {
+    // A calculated or converted column: every shown row is read.
+    int32_t found = -1;
+    ForEachVisibleRow(true, [&](int32_t position, const uint8_t*) {
+      if (!begins(read.AsString(), false)) return true;
+      found = position;
+      return false;
+    });
+    return found;
+  }
+  const TVisibleRows& rows = VisibleRows();
+  if (rows.Count() == 0) return -1;
+  if (wanted.empty()) return 0;
+  // A stored string column: the index names the records whose first bytes
+  // agree; the first of them shown is the answer. Beyond the key's bytes a
+  // candidate's own bytes decide.
+  const TPrefixIndex& index = PrefixIndex(field);
+  const auto* folded = reinterpret_cast<const unsigned char*>(wanted.data());
+  const bool key_decides = wanted.size() <= static_cast<size_t>(TPrefixIndex::kKeyBytes);
+  TRowBuffer* active = window_.ActiveRow();
+  const bool editing = state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert;
+  const int32_t editing_recno = editing && active != nullptr ? active->recno : 0;
+  std::vector<int32_t> unsure;
+  int32_t best = std::numeric_limits<int32_t>::max();
+  index.ForEachCandidate(folded, wanted.size(), [&](int32_t recno) {
+    if (recno >= best || recno == editing_recno || rows.RowOf(recno) < 0) return;
+    if (key_decides) {
+      best = recno;
     } else {
-      match = begins(read.AsString(), false);
+      unsure.push_back(recno);
     }
-    if (!match) return true;
-    found = position;
-    return false;
   });
-  return found;
+  if (!unsure.empty()) {
+    std::sort(unsure.begin(), unsure.end());
+    std::vector<uint8_t> bytes(static_cast<size_t>(table_->FieldWidth(read.FieldNo())));
+    for (int32_t recno : unsure) {
+      if (recno >= best) break;
+      table_->ReadExactAt(table_->HeaderLength() +
+                              static_cast<int64_t>(recno - 1) * table_->RecordLength() +
+                              table_->FieldOffset(read.FieldNo()),
+                          bytes.data(), bytes.size());
+      if (begins(StoredText(bytes.data(), bytes.size(), read.Size()), translate_ascii_)) {
+        best = recno;
+        break;
+      }
+    }
+  }
+  // The row being edited counts with its unposted text.
+  if (editing_recno > 0 && editing_recno < best && rows.RowOf(editing_recno) >= 0) {
+    const uint8_t* record = active->record.data() + table_->FieldOffset(read.FieldNo());
+    if (begins(StoredText(record, static_cast<size_t>(table_->FieldWidth(read.FieldNo())),
+                          read.Size()),
+               translate_ascii_))
+      best = editing_recno;
+  }
+  return best == std::numeric_limits<int32_t>::max() ? -1 : rows.RowOf(best);
+}
+
+const TPrefixIndex& TTableDataSet::PrefixIndex(int32_t field) {
+  if (prefix_index_ != nullptr && prefix_index_->Field() == field) return *prefix_index_;
+  prefix_index_.reset();
+  const TField& read = Fields(field);
+  const int32_t count = std::max(table_->RecordCount(), 0);
+  const int64_t length = table_->RecordLength();
+  const int64_t header = table_->HeaderLength();
+  const size_t offset = static_cast<size_t>(table_->FieldOffset(read.FieldNo()));
+  const size_t width = static_cast<size_t>(table_->FieldWidth(read.FieldNo()));
+  std::vector<uint64_t> keys(static_cast<size_t>(count));
+  const int32_t per_block =
+      static_cast<int32_t>(std::max<int64_t>(1, kBlockBytes / std::max<int64_t>(length, 1)));
+  std::vector<uint8_t> block(static_cast<size_t>(per_block * length));
+  unsigned char folded[TPrefixIndex::kKeyBytes];
+  for (int32_t first = 1; first <= count; first += per_block) {
+    const int32_t run = std::min(per_block, count - first + 1);
+    table_->ReadExactAt(header + static_cast<int64_t>(first - 1) * length, block.data(),
+                        static_cast<size_t>(run * length));
+    for (int32_t i = 0; i < run; ++i) {
+      keys[static_cast<size_t>(first - 1 + i)] = KeyOfStored(
+          block.data() + static_cast<size_t>(i * length) + offset, width, read.Size(), folded);
+    }
+  }
+  auto index = std::make_unique<TPrefixIndex>();
+  index->Build(field, std::move(keys));
+  prefix_index_ = std::move(index);
+  return *prefix_index_;
+}
+
+uint64_t TTableDataSet::KeyOfStored(const uint8_t* bytes, size_t width, int32_t size,
+                                    unsigned char* folded) const {
+  const std::string_view text = StoredText(bytes, width, size);
+  const size_t used = std::min<size_t>(text.size(), TPrefixIndex::kKeyBytes);
+  const TTranslationTable& to_stored = AnsiToOemTable();
+  for (size_t i = 0; i < used; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    folded[i] = translate_ascii_ ? OemUpper(byte) : SearchCase(to_stored, byte);
+  }
+  return TPrefixIndex::KeyOf(folded, used);
+}
+
+std::string_view TTableDataSet::StoredText(const uint8_t* bytes, size_t width, int32_t size) {
+  // The value as the field reads it: at most its size, up to a NUL, without
+  // trailing bytes <= 0x20.
+  width = std::min(width, static_cast<size_t>(std::max(size, 0)));
+  const char* text = reinterpret_cast<const char*>(bytes);
+  size_t length = 0;
+  while (length < width && text[length] != '\0') ++length;
+  while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= 0x20) --length;
+  return std::string_view(text, length);
+}
+
+void TTableDataSet::PrefixIndexWritten(int32_t recno) {
+  if (prefix_index_ == nullptr) return;
+  if (recno > prefix_index_->Records()) {
+    prefix_index_.reset();  // an appended record: the next search builds it anew
+    return;
+  }
+  const TField& read = Fields(prefix_index_->Field());
+  unsigned char folded[TPrefixIndex::kKeyBytes];
+  const uint64_t key =
+      KeyOfStored(table_->RecordBuffer() + table_->FieldOffset(read.FieldNo()),
+                  static_cast<size_t>(table_->FieldWidth(read.FieldNo())), read.Size(), folded);
+  if (!prefix_index_->Holds(recno, key)) prefix_index_.reset();
 }
 
 }  // namespace zakaz::dbf

@@ -32,6 +32,7 @@
 namespace zakaz::dbf {
 
 class TDataSetTable;
+class TPrefixIndex;
 struct TRowBuffer;
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields, dsFilter };
@@ -91,6 +92,13 @@ class TTableDataSet {
   void SetFiltered(bool value);
   TFilterOptions FilterOptions() const { return filter_options_; }
   void SetFilterOptions(TFilterOptions value);
+  // A filter text the dataset compiles at every opening, beside whatever
+  // filter is in force, and whose match set it builds during the first full
+  // pass over the records (the rows shown without a filter, or another
+  // filter's scan) and then keeps exact on every write: switching to that
+  // text and those options later costs no scan. A text this table cannot
+  // compile is left out, silently: it only loses the shortcut.
+  void PrepareFilter(const std::string& text, TFilterOptions options = 0);
 
   // ---- Events; empty means unassigned.
   TDataSetEvent BeforeScroll, AfterScroll;
@@ -134,6 +142,17 @@ class TTableDataSet {
   void Post();
   void Cancel();
   void Refresh();
+  // Sets the numeric `field` to 0 on every row shown, as First, then Edit,
+  // the field set to 0, Post and Next until Eof would (every record read
+  // again before it is written, written in place with the header after it,
+  // the filter's set and the shown rows following each write), but without
+  // refilling the row window after every row: it is filled once, at the
+  // end, on the first row shown. Rows the filter in force no longer shows
+  // afterwards are gone from the shown rows as after the loop. Where the
+  // loop would do more (events assigned, a calculated, read-only or
+  // non-numeric field), that loop runs instead. Fails as Edit and Post
+  // fail; rows not reached keep their values. Returns the rows written.
+  int32_t ZeroOnVisibleRows(TField& field);
 
   // ---- Positions.
   int32_t RecNo() const;
@@ -175,7 +194,11 @@ class TTableDataSet {
   // Position in VisibleRows() of the first row, from the top, whose field
   // `field` (read as text, in the program's code page) begins with
   // `prefix`; Latin and Cyrillic letters are compared without regard to
-  // case. -1 when no row does; an empty prefix matches the first row.
+  // case. -1 when no row does; an empty prefix matches the first row. A
+  // stored string column is searched through an index of the records'
+  // first bytes, built by the first search of an opening (one pass over
+  // the file) and kept while the table is written; other fields read every
+  // shown row.
   int32_t FindVisiblePrefix(int32_t field, std::string_view prefix);
   // ---- End of the scans of the shown rows.
 
@@ -226,7 +249,11 @@ class TTableDataSet {
   void Scrolled(int32_t distance);
   void SetState(TDataSetState state);
   int32_t CapacityFromViews() const;
-  void ResetVisibleRows();
+  // `all_too`: also the list of every live row kept for the unfiltered view.
+  void ResetVisibleRows(bool all_too = false);
+  // No filter in force and nothing for OnFilterRecord to ask: the rows shown
+  // are every live record (all with UseDeleted).
+  bool ShowsAllRows() const;
   bool RecordVisible(int32_t recno);
   void RecordWritten(int32_t recno);
 
@@ -236,6 +263,16 @@ class TTableDataSet {
   // returning false stops the walk.
   void ForEachVisibleRow(
       bool calculate, const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
+  // The search index over string field `field`, built when missing.
+  const TPrefixIndex& PrefixIndex(int32_t field);
+  // The index key of the column bytes `bytes` (`width` of them) as string
+  // field of size `size` reads them; `folded` receives the folded bytes.
+  uint64_t KeyOfStored(const uint8_t* bytes, size_t width, int32_t size,
+                       unsigned char* folded) const;
+  static std::string_view StoredText(const uint8_t* bytes, size_t width, int32_t size);
+  // Record `recno` (in the table's record buffer) was written: the index
+  // is dropped when it no longer holds the record under its key.
+  void PrefixIndexWritten(int32_t recno);
 
   // dataset_cursor.cc: the row window.
   TFetchResult Fetch(TRowBuffer& row, TFetchMode mode, bool check);
@@ -288,7 +325,17 @@ class TTableDataSet {
   int32_t disable_count_ = 0;
   TDataSetState state_when_disabled_ = TDataSetState::dsInactive;
   bool rows_changed_while_disabled_ = false;
+  // The rows shown under a filter, and apart from it the list of every live
+  // row: kept (and kept exact by every write) while filters come and go, so
+  // that switching the filter off costs no pass over the table.
   TVisibleRowList visible_;
+  TVisibleRowList all_rows_;
+  std::unique_ptr<TPrefixIndex> prefix_index_;
+  struct TPreparedFilter {
+    std::string text;
+    TFilterOptions options;
+  };
+  std::vector<TPreparedFilter> prepared_filters_;
 };
 
 }  // namespace zakaz::dbf
