@@ -37,6 +37,8 @@ void ConfigurePriceTable(dbf::TTableDataSet& table) {
   table.OnCalcFields = [&price, &quant, &prices, &summa](dbf::TTableDataSet&) {
     CalculatePriceRow(price, quant, prices, summa);
   };
+  // What CalculatePriceRow makes of SUMMA, for the footer's pass.
+  table.DeclareProduct(summa, quant, price);
 }
 
 void CalculatePriceRow(const dbf::TField& price, const dbf::TField& quant, dbf::TField& prices,

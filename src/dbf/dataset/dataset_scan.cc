@@ -32,7 +32,7 @@ unsigned char SearchCase(const TTranslationTable& to_stored, unsigned char progr
 }  // namespace
 
 void TTableDataSet::ForEachVisibleRow(
-    bool calculate, const std::function<bool(int32_t position, const uint8_t* record)>& on_row) {
+    TRowLoad load, const std::function<bool(int32_t position, const uint8_t* record)>& on_row) {
   CheckActive();
   const TVisibleRows& rows = VisibleRows();
   if (!peek_row_) peek_row_ = window_.NewRow();
@@ -44,7 +44,8 @@ void TTableDataSet::ForEachVisibleRow(
   const int64_t header = table_->HeaderLength();
   const int32_t per_block =
       static_cast<int32_t>(std::max<int64_t>(1, kBlockBytes / std::max<int64_t>(length, 1)));
-  std::vector<uint8_t> block(static_cast<size_t>(per_block * length));
+  // One byte more: a record lent from the block's end has its spare byte.
+  std::vector<uint8_t> block(static_cast<size_t>(per_block * length) + 1);
   struct Restore {
     TRowBuffer*& target;
     ~Restore() { target = nullptr; }
@@ -66,19 +67,87 @@ void TTableDataSet::ForEachVisibleRow(
       if (recno == editing_recno) {
         peek_target_ = active;
         stored = nullptr;
-      } else {
+      } else if (load != TRowLoad::kInBlock) {
         std::memcpy(row.record.data(), stored, static_cast<size_t>(length));
         row.recno = recno;
         row.flag = TBookmarkFlag::kCurrent;
         peek_target_ = &row;
-        if (calculate) CalculateFields(row, true);
+        if (load == TRowLoad::kCalculated) CalculateFields(row, true);
       }
       if (!on_row(position, stored)) return;
     }
   }
 }
 
+void TTableDataSet::DeclareProduct(TField& result, const TField& a, const TField& b) {
+  products_.push_back({&result, &a, &b});
+  kept_sums_.valid = false;
+}
+
+namespace {
+
+bool StoredNumber(const TField& field) {
+  const TFieldType type = field.DataType();
+  return !field.Calculated() && field.FieldNo() > 0 &&
+         (type == TFieldType::ftSmallint || type == TFieldType::ftInteger ||
+          type == TFieldType::ftLargeint || type == TFieldType::ftFloat);
+}
+
+}  // namespace
+
+bool TTableDataSet::PlanSums(const std::vector<int32_t>& fields, TSumPlan& plan) const {
+  plan = {};
+  plan.fields = fields;
+  // Each sum as stored numbers: a field itself, or the product a calculated
+  // field is declared to be.
+  std::vector<std::pair<const TField*, const TField*>> terms;
+  for (int32_t index : fields) {
+    const TField* field = &Fields(index);
+    if (StoredNumber(*field)) {
+      terms.push_back({field, nullptr});
+      continue;
+    }
+    auto product = std::find_if(products_.begin(), products_.end(),
+                                [&](const TProduct& p) { return p.result == field; });
+    if (product == products_.end() || !StoredNumber(*product->a) || !StoredNumber(*product->b))
+      return false;
+    terms.push_back({product->a, product->b});
+  }
+  // The distinct columns, each read once per row; a sum of one field is
+  // that field times the 1 kept behind the columns.
+  auto column_of = [&](const TField* field) {
+    auto at = std::find(plan.columns.begin(), plan.columns.end(), field);
+    if (at == plan.columns.end()) at = plan.columns.insert(plan.columns.end(), field);
+    return static_cast<size_t>(at - plan.columns.begin());
+  };
+  for (const auto& [a, b] : terms) {
+    const size_t first = column_of(a);
+    plan.picks.push_back({first, b != nullptr ? column_of(b) : std::numeric_limits<size_t>::max()});
+  }
+  for (auto& pick : plan.picks) pick.second = std::min(pick.second, plan.columns.size());
+  plan.values.assign(plan.columns.size() + 1, 1.0);
+  return true;
+}
+
+void TTableDataSet::AddShare(TSumPlan& plan, const uint8_t* record, std::vector<int64_t>& sums,
+                             int sign) {
+  // In the filter state the fields read the table's record buffer: here
+  // `record`, wherever it lies.
+  const TDataSetState previous = state_;
+  struct RestoreState {
+    TTableDataSet& ds;
+    TDataSetState state;
+    ~RestoreState() { ds.state_ = state; }
+  } restore_state{*this, previous};
+  state_ = TDataSetState::dsFilter;
+  TBufferLoan loan(*table_, const_cast<uint8_t*>(record));
+  for (size_t c = 0; c < plan.columns.size(); ++c) plan.values[c] = plan.columns[c]->AsFloat();
+  for (size_t i = 0; i < plan.picks.size(); ++i)
+    sums[i] += sign * ToUnits(plan.values[plan.picks[i].first] * plan.values[plan.picks[i].second]);
+}
+
 std::vector<int64_t> TTableDataSet::SumVisible(const std::vector<int32_t>& fields) {
+  CheckActive();
   std::vector<int64_t> sums(fields.size(), 0);
   std::vector<TField*> summed;
   bool calculated = false;
@@ -86,11 +155,82 @@ std::vector<int64_t> TTableDataSet::SumVisible(const std::vector<int32_t>& field
     summed.push_back(&Fields(index));
     calculated = calculated || summed.back()->Calculated();
   }
-  ForEachVisibleRow(calculated, [&](int32_t, const uint8_t*) {
+  TSumPlan plan;
+  if (!PlanSums(fields, plan)) {
+    ForEachVisibleRow(calculated ? TRowLoad::kCalculated : TRowLoad::kCopied,
+                      [&](int32_t, const uint8_t*) {
+                        for (size_t i = 0; i < summed.size(); ++i)
+                          sums[i] += ToUnits(summed[i]->AsFloat());
+                        return true;
+                      });
+    return sums;
+  }
+  TRowBuffer* active = window_.ActiveRow();
+  const bool editing = state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert;
+  const int32_t editing_recno = editing && active != nullptr ? active->recno : 0;
+  const bool all_shown = ShowsAllRows();
+  if (all_shown && kept_sums_.valid && kept_sums_.plan.fields == fields) {
+    sums = kept_sums_.sums;
+  } else {
+    // Every row read where it lies in the block, only the summed columns
+    // decoded, no row calculated; the row being edited counts with what the
+    // file holds, put right below.
+    std::vector<uint8_t> edited;
+    ForEachVisibleRow(TRowLoad::kInBlock, [&](int32_t, const uint8_t* record) {
+      if (record == nullptr) {
+        edited.resize(static_cast<size_t>(table_->RecordLength()) + 1);
+        table_->ReadExactAt(table_->HeaderLength() +
+                                static_cast<int64_t>(editing_recno - 1) * table_->RecordLength(),
+                            edited.data(), edited.size() - 1);
+        record = edited.data();
+      }
+      AddShare(plan, record, sums, +1);
+      return true;
+    });
+    if (all_shown) kept_sums_ = {plan, sums, true};
+  }
+  if (editing_recno > 0 && VisibleRows().RowOf(editing_recno) >= 0) {
+    // What the row adds as it is being edited, in place of what it adds on
+    // file.
+    std::vector<uint8_t> stored(static_cast<size_t>(table_->RecordLength()) + 1);
+    table_->ReadExactAt(
+        table_->HeaderLength() + static_cast<int64_t>(editing_recno - 1) * table_->RecordLength(),
+        stored.data(), stored.size() - 1);
+    AddShare(plan, stored.data(), sums, -1);
+    peek_target_ = active;
+    struct Restore {
+      TRowBuffer*& target;
+      ~Restore() { target = nullptr; }
+    } restore{peek_target_};
     for (size_t i = 0; i < summed.size(); ++i) sums[i] += ToUnits(summed[i]->AsFloat());
-    return true;
-  });
+  }
   return sums;
+}
+
+void TTableDataSet::DropKeptSums() { kept_sums_.valid = false; }
+
+void TTableDataSet::KeptSumsBeforeWrite(int32_t recno) {
+  if (!kept_sums_.valid) return;
+  if (recno < 1 || recno > table_->RecordCount() || all_rows_.Rows().RowOf(recno) < 0) return;
+  try {
+    std::vector<uint8_t> old(static_cast<size_t>(table_->RecordLength()) + 1);
+    table_->ReadExactAt(
+        table_->HeaderLength() + static_cast<int64_t>(recno - 1) * table_->RecordLength(),
+        old.data(), old.size() - 1);
+    AddShare(kept_sums_.plan, old.data(), kept_sums_.sums, -1);
+  } catch (const std::exception&) {
+    kept_sums_.valid = false;  // the next pass meets the same record
+  }
+}
+
+void TTableDataSet::KeptSumsAfterWrite(int32_t recno) {
+  if (!kept_sums_.valid || !all_rows_.Built()) return;
+  if (all_rows_.Rows().RowOf(recno) < 0) return;
+  try {
+    AddShare(kept_sums_.plan, table_->RecordBuffer(), kept_sums_.sums, +1);
+  } catch (const std::exception&) {
+    kept_sums_.valid = false;
+  }
 }
 
 int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix) {
@@ -116,7 +256,7 @@ int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix)
   if (!in_place) {
     // A calculated or converted column: every shown row is read.
     int32_t found = -1;
-    ForEachVisibleRow(true, [&](int32_t position, const uint8_t*) {
+    ForEachVisibleRow(TRowLoad::kCalculated, [&](int32_t position, const uint8_t*) {
       if (!begins(read.AsString(), false)) return true;
       found = position;
       return false;

@@ -287,6 +287,9 @@ void TTableDataSet::BindFields() {
 }
 
 void TTableDataSet::DestroyCreatedFields() {
+  std::erase_if(products_, [](const TProduct& p) {
+    return p.result->created_at_open_ || p.a->created_at_open_ || p.b->created_at_open_;
+  });
   std::erase_if(fields_, [](const std::unique_ptr<TField>& f) { return f->created_at_open_; });
   for (const auto& field : fields_) field->field_no_ = 0;
 }
@@ -342,6 +345,7 @@ void TTableDataSet::Open() {
   }
   visible_.Forget();
   all_rows_.Forget();
+  kept_sums_.valid = false;
   prefix_index_.reset();
   SetState(TDataSetState::dsBrowse);
   DataChanged();
@@ -360,6 +364,7 @@ void TTableDataSet::Close() {
   DestroyCreatedFields();
   visible_.Forget(true);
   all_rows_.Forget(true);
+  kept_sums_ = {};
   prefix_index_.reset();
   SetState(TDataSetState::dsInactive);
   DataChanged();
@@ -757,7 +762,10 @@ int32_t TTableDataSet::WindowRecNo(int32_t row) const {
 
 void TTableDataSet::ResetVisibleRows(bool all_too) {
   visible_.Forget();
-  if (all_too) all_rows_.Forget();
+  if (all_too) {
+    all_rows_.Forget();
+    kept_sums_.valid = false;
+  }
   if (disable_count_ > 0) rows_changed_while_disabled_ = true;
   NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
 }
@@ -813,6 +821,7 @@ void TTableDataSet::RecordWritten(int32_t recno) {
         all_rows_.RecordWritten(recno, !table_->CurrentDeleted() || use_deleted_);
     if (all_shown) change = live;
   }
+  KeptSumsAfterWrite(recno);
   // Visibility is asked only of a built list: it may run OnFilterRecord.
   if (!all_shown && visible_.Built()) change = visible_.RecordWritten(recno, RecordVisible(recno));
   {

@@ -113,7 +113,13 @@ class TTableDataSet {
                    TFieldKind kind = TFieldKind::fkData);
   int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
   TField& Fields(int32_t index) const { return *fields_[static_cast<size_t>(index)]; }
-  TField* FindField(std::string_view name) const;    // nullptr when absent
+  TField* FindField(std::string_view name) const;  // nullptr when absent
+  // Declares that OnCalcFields sets the calculated `result` to the value of
+  // `a` times the value of `b` (fields of this dataset, read by their own
+  // rules), so that SumVisible can compute it from those two columns
+  // without calculating the row. Results and factors that are not stored
+  // numbers leave SumVisible to calculate every row as before.
+  void DeclareProduct(TField& result, const TField& a, const TField& b);
   TField& FieldByName(std::string_view name) const;  // "Field '%s' not found" (prefixed)
 
   // ---- Lifecycle.
@@ -190,7 +196,15 @@ class TTableDataSet {
   // Sums of the numeric fields with indices `fields` (Fields() order,
   // calculated fields included): each value is rounded to four decimals
   // (currency arithmetic) and the totals are returned in units of 1/10000.
+  //
+  // When every summed field is a stored number or a declared product
+  // (DeclareProduct), only those columns are decoded, and the sums of the
+  // rows shown without a filter are kept with the list of every row and
+  // brought up to date by every write (what the record added before, out;
+  // what it adds now, in), so asking again costs no pass until the table
+  // is closed. DropKeptSums forgets them (measurements of the pass).
   std::vector<int64_t> SumVisible(const std::vector<int32_t>& fields);
+  void DropKeptSums();
   // Position in VisibleRows() of the first row, from the top, whose field
   // `field` (read as text, in the program's code page) begins with
   // `prefix`; Latin and Cyrillic letters are compared without regard to
@@ -223,6 +237,18 @@ class TTableDataSet {
  private:
   friend class TField;
   friend class TDataSetTable;
+  // How SumVisible reads a list of fields from a record's stored bytes.
+  struct TSumPlan {
+    std::vector<int32_t> fields;
+    std::vector<const TField*> columns;
+    std::vector<std::pair<size_t, size_t>> picks;  // per sum: column times column
+    std::vector<double> values;                    // per column, and a 1 behind
+  };
+  struct TKeptSums {
+    TSumPlan plan;
+    std::vector<int64_t> sums;
+    bool valid = false;
+  };
   enum class TFetchResult { kOk, kBeforeFirst, kAfterLast, kError };
   enum class TFetchMode { kCurrent, kNext, kPrior };
 
@@ -256,13 +282,16 @@ class TTableDataSet {
   bool ShowsAllRows() const;
   bool RecordVisible(int32_t recno);
   void RecordWritten(int32_t recno);
+  void RecordToBeWritten(int32_t recno) { KeptSumsBeforeWrite(recno); }
 
-  // dataset_scan.cc: calls `on_row` with each visible row loaded as the
-  // row fields read (`record`: its stored bytes, or nullptr for the row
-  // being edited), its calculated fields computed when `calculate` is set;
-  // returning false stops the walk.
+  // dataset_scan.cc: calls `on_row` with each visible row (`record`: its
+  // stored bytes in the block read, or nullptr for the row being edited,
+  // which the fields then read); `load` says whether the other rows are
+  // also copied into the row the fields read, and calculated there too.
+  // Returning false stops the walk.
+  enum class TRowLoad { kInBlock, kCopied, kCalculated };
   void ForEachVisibleRow(
-      bool calculate, const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
+      TRowLoad load, const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
   // The search index over string field `field`, built when missing.
   const TPrefixIndex& PrefixIndex(int32_t field);
   // The index key of the column bytes `bytes` (`width` of them) as string
@@ -273,6 +302,15 @@ class TTableDataSet {
   // Record `recno` (in the table's record buffer) was written: the index
   // is dropped when it no longer holds the record under its key.
   void PrefixIndexWritten(int32_t recno);
+  // False when a field is neither a stored number nor a declared product.
+  bool PlanSums(const std::vector<int32_t>& fields, TSumPlan& plan) const;
+  // Adds (sign +1) or takes away (-1) what the record image `record` adds
+  // to `sums`.
+  void AddShare(TSumPlan& plan, const uint8_t* record, std::vector<int64_t>& sums, int sign);
+  // The kept sums around a write of record `recno`: before it, what the
+  // record added leaves them; after it, what it adds now joins them.
+  void KeptSumsBeforeWrite(int32_t recno);
+  void KeptSumsAfterWrite(int32_t recno);
 
   // dataset_cursor.cc: the row window.
   TFetchResult Fetch(TRowBuffer& row, TFetchMode mode, bool check);
@@ -336,6 +374,13 @@ class TTableDataSet {
     TFilterOptions options;
   };
   std::vector<TPreparedFilter> prepared_filters_;
+  struct TProduct {
+    const TField* result;
+    const TField* a;
+    const TField* b;
+  };
+  std::vector<TProduct> products_;
+  TKeptSums kept_sums_;
 };
 
 }  // namespace zakaz::dbf
