@@ -185,6 +185,9 @@ void TDbfCursor::PrepareFilter(std::string_view text, bool case_insensitive, boo
   expression->SetCaseInsensitive(case_insensitive);
   expression->SetPartialCompare(partial_compare);
   expression->Compile(text);
+  // The type is known once it has been evaluated, here on whatever the
+  // record buffer holds.
+  expression->Evaluate();
   if (expression->ResultType() != TExpValueType::kBoolean) throw ETableError(kFilterNotBoolean);
   kept_.push_back({std::string(text), case_insensitive, partial_compare, std::move(expression),
                    std::make_unique<THugeSet>(), false, true});
