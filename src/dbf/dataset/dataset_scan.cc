@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "dbf/base/number_text.h"
 #include "dbf/dataset/dataset_internal.h"
 #include "dbf/dataset/dataset_prefix_index.h"
 #include "dbf/dataset/dataset_table.h"
@@ -32,7 +33,9 @@ unsigned char SearchCase(const TTranslationTable& to_stored, unsigned char progr
 }  // namespace
 
 void TTableDataSet::ForEachVisibleRow(
-    TRowLoad load, const std::function<bool(int32_t position, const uint8_t* record)>& on_row) {
+    TRowLoad load, const std::function<bool(int32_t position, const uint8_t* record)>& on_row,
+    int32_t prefetch_at) {
+  constexpr int32_t kAhead = 12;
   CheckActive();
   const TVisibleRows& rows = VisibleRows();
   if (!peek_row_) peek_row_ = window_.NewRow();
@@ -44,13 +47,19 @@ void TTableDataSet::ForEachVisibleRow(
   const int64_t header = table_->HeaderLength();
   const int32_t per_block =
       static_cast<int32_t>(std::max<int64_t>(1, kBlockBytes / std::max<int64_t>(length, 1)));
-  // One byte more: a record lent from the block's end has its spare byte.
-  std::vector<uint8_t> block(static_cast<size_t>(per_block * length) + 1);
+
   struct Restore {
     TRowBuffer*& target;
     ~Restore() { target = nullptr; }
   } restore{peek_target_};
   const int32_t count = rows.Count();
+  // Rows read where they lie need no copy at all when the file is mapped.
+  const uint8_t* mapped =
+      load == TRowLoad::kInBlock && count > 0
+          ? table_->MappedBytes(header + static_cast<int64_t>(rows.RecordAt(count - 1)) * length)
+          : nullptr;
+  // One byte more: a record lent from the block's end has its spare byte.
+  std::vector<uint8_t> block(mapped != nullptr ? 0 : static_cast<size_t>(per_block * length) + 1);
   int32_t position = 0;
   while (position < count) {
     // The run of consecutive record numbers from here, at most one block.
@@ -59,11 +68,24 @@ void TTableDataSet::ForEachVisibleRow(
     while (run < per_block && position + run < count &&
            rows.RecordAt(position + run) == first + run)
       ++run;
-    table_->ReadExactAt(header + static_cast<int64_t>(first - 1) * length, block.data(),
-                        static_cast<size_t>(run * length));
+    const int64_t offset = header + static_cast<int64_t>(first - 1) * length;
+    const uint8_t* base = block.data();
+    if (mapped != nullptr) {
+      base = mapped + offset;
+    } else {
+      table_->ReadExactAt(offset, block.data(), static_cast<size_t>(run * length));
+    }
     for (int32_t i = 0; i < run; ++i, ++position) {
       const int32_t recno = first + i;
-      const uint8_t* stored = block.data() + static_cast<size_t>(i * length);
+      const uint8_t* stored = base + static_cast<size_t>(i * length);
+      // A mapped file is read straight from memory: ask for the columns of
+      // rows a little ahead, so that their bytes arrive while this one is
+      // decoded (the hardware does not follow a stride across pages).
+      if (mapped != nullptr && prefetch_at >= 0 && i + kAhead < run) {
+        const uint8_t* ahead = stored + kAhead * length + prefetch_at;
+        __builtin_prefetch(ahead);
+        __builtin_prefetch(ahead + 63);
+      }
       if (recno == editing_recno) {
         peek_target_ = active;
         stored = nullptr;
@@ -126,6 +148,16 @@ bool TTableDataSet::PlanSums(const std::vector<int32_t>& fields, TSumPlan& plan)
   }
   for (auto& pick : plan.picks) pick.second = std::min(pick.second, plan.columns.size());
   plan.values.assign(plan.columns.size() + 1, 1.0);
+  for (const TField* column : plan.columns) {
+    TSumPlan::TColumnText text;
+    const char type = table_->FieldType(column->FieldNo());
+    if (type == 'N' || type == 'F') {
+      text.offset = static_cast<size_t>(table_->FieldOffset(column->FieldNo()));
+      text.width = static_cast<size_t>(table_->FieldWidth(column->FieldNo()));
+    }
+    text.type = column->DataType();
+    plan.texts.push_back(text);
+  }
   return true;
 }
 
@@ -141,7 +173,27 @@ void TTableDataSet::AddShare(TSumPlan& plan, const uint8_t* record, std::vector<
   } restore_state{*this, previous};
   state_ = TDataSetState::dsFilter;
   TBufferLoan loan(*table_, const_cast<uint8_t*>(record));
-  for (size_t c = 0; c < plan.columns.size(); ++c) plan.values[c] = plan.columns[c]->AsFloat();
+  for (size_t c = 0; c < plan.columns.size(); ++c) {
+    // A number written as text, the common case, is read here as the
+    // field would read it; anything else (blank, asterisks, a malformed
+    // or binary number) the field reads itself, with its own answer or
+    // failure.
+    const TSumPlan::TColumnText& text = plan.texts[c];
+    std::string_view stored(reinterpret_cast<const char*>(record) + text.offset, text.width);
+    while (!stored.empty() && static_cast<unsigned char>(stored.back()) <= 0x20)
+      stored.remove_suffix(1);
+    double value = 0;
+    if (stored.empty() || !ParseDecimal(stored, &value)) {
+      value = stored.empty() && text.width > 0 ? 0.0 : plan.columns[c]->AsFloat();
+    } else if (text.type == TFieldType::ftSmallint) {
+      value = static_cast<double>(static_cast<int16_t>(RoundToWhole(value)));
+    } else if (text.type == TFieldType::ftInteger) {
+      value = static_cast<double>(static_cast<int32_t>(RoundToWhole(value)));
+    } else if (text.type == TFieldType::ftLargeint) {
+      value = static_cast<double>(RoundToWhole(value));
+    }
+    plan.values[c] = value;
+  }
   for (size_t i = 0; i < plan.picks.size(); ++i)
     sums[i] += sign * ToUnits(plan.values[plan.picks[i].first] * plan.values[plan.picks[i].second]);
 }
@@ -176,17 +228,25 @@ std::vector<int64_t> TTableDataSet::SumVisible(const std::vector<int32_t>& field
     // decoded, no row calculated; the row being edited counts with what the
     // file holds, put right below.
     std::vector<uint8_t> edited;
-    ForEachVisibleRow(TRowLoad::kInBlock, [&](int32_t, const uint8_t* record) {
-      if (record == nullptr) {
-        edited.resize(static_cast<size_t>(table_->RecordLength()) + 1);
-        table_->ReadExactAt(table_->HeaderLength() +
-                                static_cast<int64_t>(editing_recno - 1) * table_->RecordLength(),
-                            edited.data(), edited.size() - 1);
-        record = edited.data();
-      }
-      AddShare(plan, record, sums, +1);
-      return true;
-    });
+    int32_t first_column = -1;
+    for (const TSumPlan::TColumnText& text : plan.texts) {
+      if (text.width > 0 && (first_column < 0 || static_cast<int32_t>(text.offset) < first_column))
+        first_column = static_cast<int32_t>(text.offset);
+    }
+    ForEachVisibleRow(
+        TRowLoad::kInBlock,
+        [&](int32_t, const uint8_t* record) {
+          if (record == nullptr) {
+            edited.resize(static_cast<size_t>(table_->RecordLength()) + 1);
+            table_->ReadExactAt(table_->HeaderLength() + static_cast<int64_t>(editing_recno - 1) *
+                                                             table_->RecordLength(),
+                                edited.data(), edited.size() - 1);
+            record = edited.data();
+          }
+          AddShare(plan, record, sums, +1);
+          return true;
+        },
+        first_column);
     if (all_shown) kept_sums_ = {plan, sums, true};
   }
   if (editing_recno > 0 && VisibleRows().RowOf(editing_recno) >= 0) {

@@ -241,6 +241,14 @@ class TTableDataSet {
   struct TSumPlan {
     std::vector<int32_t> fields;
     std::vector<const TField*> columns;
+    // Per column, where its text lies in a record (width 0: not a text
+    // number column, read through the field) and how the field keeps it.
+    struct TColumnText {
+      size_t offset = 0;
+      size_t width = 0;
+      TFieldType type = TFieldType::ftFloat;
+    };
+    std::vector<TColumnText> texts;
     std::vector<std::pair<size_t, size_t>> picks;  // per sum: column times column
     std::vector<double> values;                    // per column, and a 1 behind
   };
@@ -290,8 +298,11 @@ class TTableDataSet {
   // also copied into the row the fields read, and calculated there too.
   // Returning false stops the walk.
   enum class TRowLoad { kInBlock, kCopied, kCalculated };
-  void ForEachVisibleRow(
-      TRowLoad load, const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
+  // `prefetch_at`: the offset in a record of the bytes the walk reads
+  // first (-1: unknown).
+  void ForEachVisibleRow(TRowLoad load,
+                         const std::function<bool(int32_t position, const uint8_t* record)>& on_row,
+                         int32_t prefetch_at = -1);
   // The search index over string field `field`, built when missing.
   const TPrefixIndex& PrefixIndex(int32_t field);
   // The index key of the column bytes `bytes` (`width` of them) as string
