@@ -273,10 +273,9 @@ void TTableDataSet::KeptSumsBeforeWrite(int32_t recno) {
   if (!kept_sums_.valid) return;
   if (recno < 1 || recno > table_->RecordCount() || all_rows_.Rows().RowOf(recno) < 0) return;
   try {
-    std::vector<uint8_t> old(static_cast<size_t>(table_->RecordLength()) + 1);
-    table_->ReadExactAt(
-        table_->HeaderLength() + static_cast<int64_t>(recno - 1) * table_->RecordLength(),
-        old.data(), old.size() - 1);
+    std::vector<uint8_t>& old = old_record_;
+    old.resize(static_cast<size_t>(table_->RecordLength()) + 1);
+    ReadStored(recno, old.data());
     AddShare(kept_sums_.plan, old.data(), kept_sums_.sums, -1);
   } catch (const std::exception&) {
     kept_sums_.valid = false;  // the next pass meets the same record

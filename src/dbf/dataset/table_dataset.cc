@@ -522,9 +522,7 @@ int32_t TTableDataSet::ZeroOnVisibleRows(TField& field) {
   try {
     for (int32_t recno : records) {
       // As Edit: the bytes on disk, under the record's lock.
-      table_->ReadExactAt(
-          table_->HeaderLength() + static_cast<int64_t>(recno - 1) * table_->RecordLength(),
-          record.data(), length);
+      ReadStored(recno, record.data());
       if (!table_->LockRecord(recno)) throw EDatabaseError(msg::kRecordLocked);
       record_locked_ = true;
       {
@@ -544,6 +542,16 @@ int32_t TTableDataSet::ZeroOnVisibleRows(TField& field) {
   }
   First();
   return written;
+}
+
+void TTableDataSet::ReadStored(int32_t recno, uint8_t* into) {
+  const int64_t length = table_->RecordLength();
+  const int64_t offset = table_->HeaderLength() + static_cast<int64_t>(recno - 1) * length;
+  if (const uint8_t* mapped = table_->MappedBytes(offset + length)) {
+    std::memcpy(into, mapped + offset, static_cast<size_t>(length));
+  } else {
+    table_->ReadExactAt(offset, into, static_cast<size_t>(length));
+  }
 }
 
 // ---- Calculated fields and field access ------------------------------------
@@ -796,7 +804,26 @@ const TVisibleRows& TTableDataSet::VisibleRows() {
   }
   if (!visible_.Built()) {
     std::vector<int32_t> records;
-    ScanVisible([&](int32_t recno) { records.push_back(recno); });
+    const THugeSet* matches = table_->MatchSet();
+    const int64_t length = table_->RecordLength();
+    const int32_t high = matches != nullptr ? matches->HighMark() : 0;
+    const int32_t count = std::max(table_->RecordCount(), 0);
+    const uint8_t* mapped =
+        table_->FilterInForce() && !OnFilterRecord
+            ? table_->MappedBytes(table_->HeaderLength() + static_cast<int64_t>(count) * length)
+            : nullptr;
+    if (mapped != nullptr) {
+      // The members of the match set that are live, told by their deletion
+      // flags in the mapped file: no record is read.
+      const uint8_t* first = mapped + table_->HeaderLength();
+      for (int32_t n = high >= 1 ? matches->NextMember(1, high) : 0; n > 0 && n <= count;
+           n = n < high ? matches->NextMember(n + 1, high) : 0) {
+        if (use_deleted_ || first[static_cast<int64_t>(n - 1) * length] != kDeletedFlag)
+          records.push_back(n);
+      }
+    } else {
+      ScanVisible([&](int32_t recno) { records.push_back(recno); });
+    }
     visible_.Build(std::move(records));
   }
   return visible_.Rows();

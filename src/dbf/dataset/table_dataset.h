@@ -322,6 +322,9 @@ class TTableDataSet {
   // record added leaves them; after it, what it adds now joins them.
   void KeptSumsBeforeWrite(int32_t recno);
   void KeptSumsAfterWrite(int32_t recno);
+  // Record `recno` as stored (RecordLength() bytes into `into`), from the
+  // mapped file when it is mapped.
+  void ReadStored(int32_t recno, uint8_t* into);
 
   // dataset_cursor.cc: the row window.
   TFetchResult Fetch(TRowBuffer& row, TFetchMode mode, bool check);
@@ -392,6 +395,7 @@ class TTableDataSet {
   };
   std::vector<TProduct> products_;
   TKeptSums kept_sums_;
+  std::vector<uint8_t> old_record_;  // a record's bytes before it is written
 };
 
 }  // namespace zakaz::dbf
