@@ -239,6 +239,27 @@ TEST_F(KeptStateTest, StaysAsAFreshOpeningFindsAfterEveryKindOfWrite) {
   }
 }
 
+TEST_F(KeptStateTest, SearchFindsTheFirstShownRowBeyondTheIndexedLetters) {
+  const int32_t name = 0;
+  struct TCase {
+    const char* prefix;  // UTF-8
+    int32_t row;         // among the shown records 1-5 and 7-10 (6 is deleted)
+  };
+  const TCase cases[] = {
+      {"a", 1},         {"aspirin c", 4},     {"ASPIRIN CA", 6},      {"aspirin cx", -1},
+      {"ПАРАЦЕТАМ", 2}, {"парацетамол 2", 3}, {"парацетамол 100", 5}, {"парацетамол 1000", -1},
+      {"ёЖ", 7}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.prefix);
+    EXPECT_EQ(c.row, ds_.FindVisiblePrefix(name, Utf8ToCp1251(c.prefix)));
+  }
+  // Under a filter the first row it shows counts, whatever the rows before.
+  ApplyFilter(ds_, kOrderFilter);  // records 1, 3, 5, 9
+  EXPECT_EQ(1, ds_.FindVisiblePrefix(name, Utf8ToCp1251("пАрАцЕтАмОл")));
+  EXPECT_EQ(-1, ds_.FindVisiblePrefix(name, Utf8ToCp1251("парацетамол 2")));
+  EXPECT_EQ(2, ds_.FindVisiblePrefix(name, Utf8ToCp1251("aspirin")));
+}
+
 TEST_F(KeptStateTest, TheRowBeingEditedCountsWithItsUnpostedValues) {
   ExpectAsFresh();
   ds_.SetRecNo(2);  // analgin, no quantity

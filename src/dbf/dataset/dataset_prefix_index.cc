@@ -18,18 +18,20 @@ void TPrefixIndex::Build(int32_t field, std::vector<uint64_t> keys) {
   const size_t count = keys.size();
   std::vector<int32_t> recnos(count);
   for (size_t i = 0; i < count; ++i) recnos[i] = static_cast<int32_t>(i + 1);
-  // Least significant digit first, 16 bits at a time: stable, so equal
-  // keys keep their records in ascending order.
+  // Least significant byte first: stable, so equal keys keep their records
+  // in ascending order. A byte every key shares costs no pass.
   std::vector<uint64_t> keys_to(count);
   std::vector<int32_t> recnos_to(count);
-  std::vector<size_t> starts(65536 + 1);
-  for (int shift = 0; shift < 64; shift += 16) {
-    std::fill(starts.begin(), starts.end(), 0);
-    for (uint64_t key : keys) ++starts[((key >> shift) & 0xFFFF) + 1];
-    if (starts[1] == count && shift > 0) continue;  // every key has 0 there
-    for (size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
+  std::array<std::array<size_t, 257>, 8> starts{};
+  for (uint64_t key : keys) {
+    for (size_t b = 0; b < 8; ++b) ++starts[b][((key >> (8 * b)) & 0xFF) + 1];
+  }
+  for (size_t b = 0; b < 8; ++b) {
+    std::array<size_t, 257>& start = starts[b];
+    if (std::find(start.begin() + 1, start.end(), count) != start.end()) continue;
+    for (size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
     for (size_t i = 0; i < count; ++i) {
-      const size_t at = starts[(keys[i] >> shift) & 0xFFFF]++;
+      const size_t at = start[(keys[i] >> (8 * b)) & 0xFF]++;
       keys_to[at] = keys[i];
       recnos_to[at] = recnos[i];
     }
