@@ -370,6 +370,17 @@ int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix)
   return best == std::numeric_limits<int32_t>::max() ? -1 : rows.RowOf(best);
 }
 
+void TTableDataSet::PrepareSearch(int32_t field) {
+  if (!Active() || field < 0 || field >= FieldCount()) return;
+  const TField& read = Fields(field);
+  if (read.DataType() != TFieldType::ftString || read.Calculated() || read.FieldNo() <= 0) return;
+  try {
+    PrefixIndex(field);
+  } catch (const std::exception&) {
+    prefix_index_.reset();
+  }
+}
+
 const TPrefixIndex& TTableDataSet::PrefixIndex(int32_t field) {
   if (prefix_index_ != nullptr && prefix_index_->Field() == field) return *prefix_index_;
   prefix_index_.reset();

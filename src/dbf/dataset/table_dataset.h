@@ -214,6 +214,11 @@ class TTableDataSet {
   // the file) and kept while the table is written; other fields read every
   // shown row.
   int32_t FindVisiblePrefix(int32_t field, std::string_view prefix);
+  // Builds that index for `field` now, when it is missing and the field is
+  // a stored string column, so that the next search finds it ready (a
+  // window calls it when it is idle after opening). A failure to read the
+  // file is left for the search itself to report.
+  void PrepareSearch(int32_t field);
   // ---- End of the scans of the shown rows.
 
   // ---- Code pages. Through AnsiToOemTable (to_oem) or OemToAnsiTable when
