@@ -2,6 +2,7 @@
 // search: a walk over the visible-row list that reads runs of consecutive
 // records in one block each, instead of one read per row.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -393,15 +394,26 @@ const TPrefixIndex& TTableDataSet::PrefixIndex(int32_t field) {
   std::vector<uint64_t> keys(static_cast<size_t>(count));
   const int32_t per_block =
       static_cast<int32_t>(std::max<int64_t>(1, kBlockBytes / std::max<int64_t>(length, 1)));
-  std::vector<uint8_t> block(static_cast<size_t>(per_block * length));
+  const uint8_t* mapped = table_->MappedBytes(header + static_cast<int64_t>(count) * length);
+  std::vector<uint8_t> block(mapped != nullptr ? 0 : static_cast<size_t>(per_block * length));
+  const TSearchFold fold = SearchFold();
   unsigned char folded[TPrefixIndex::kKeyBytes];
+  constexpr int32_t kAhead = 12;
   for (int32_t first = 1; first <= count; first += per_block) {
     const int32_t run = std::min(per_block, count - first + 1);
-    table_->ReadExactAt(header + static_cast<int64_t>(first - 1) * length, block.data(),
-                        static_cast<size_t>(run * length));
+    const int64_t at = header + static_cast<int64_t>(first - 1) * length;
+    const uint8_t* base = block.data();
+    if (mapped != nullptr) {
+      base = mapped + at;
+    } else {
+      table_->ReadExactAt(at, block.data(), static_cast<size_t>(run * length));
+    }
     for (int32_t i = 0; i < run; ++i) {
-      keys[static_cast<size_t>(first - 1 + i)] = KeyOfStored(
-          block.data() + static_cast<size_t>(i * length) + offset, width, read.Size(), folded);
+      const uint8_t* column = base + static_cast<size_t>(i * length) + offset;
+      // The names of rows ahead are asked for while this one is folded.
+      if (mapped != nullptr && i + kAhead < run) __builtin_prefetch(column + kAhead * length);
+      keys[static_cast<size_t>(first - 1 + i)] =
+          KeyOfStored(column, width, read.Size(), fold, folded);
     }
   }
   auto index = std::make_unique<TPrefixIndex>();
@@ -411,15 +423,38 @@ const TPrefixIndex& TTableDataSet::PrefixIndex(int32_t field) {
 }
 
 uint64_t TTableDataSet::KeyOfStored(const uint8_t* bytes, size_t width, int32_t size,
-                                    unsigned char* folded) const {
-  const std::string_view text = StoredText(bytes, width, size);
-  const size_t used = std::min<size_t>(text.size(), TPrefixIndex::kKeyBytes);
-  const TTranslationTable& to_stored = AnsiToOemTable();
-  for (size_t i = 0; i < used; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    folded[i] = translate_ascii_ ? OemUpper(byte) : SearchCase(to_stored, byte);
+                                    const TSearchFold& fold, unsigned char* folded) {
+  // The first key bytes of the text as the field reads it (up to a NUL,
+  // without trailing bytes <= 0x20), looking no further into the column
+  // than it takes to know which of them the trimming keeps.
+  width = std::min(width, static_cast<size_t>(std::max(size, 0)));
+  size_t used = 0;
+  while (used < width && used < static_cast<size_t>(TPrefixIndex::kKeyBytes) && bytes[used] != 0)
+    ++used;
+  size_t kept = used;
+  while (kept > 0 && bytes[kept - 1] <= 0x20) --kept;
+  if (kept < used) {
+    for (size_t j = used; j < width && bytes[j] != 0; ++j) {
+      if (bytes[j] > 0x20) {
+        kept = used;  // the blanks are inside the text
+        break;
+      }
+    }
   }
-  return TPrefixIndex::KeyOf(folded, used);
+  for (size_t i = 0; i < kept; ++i) folded[i] = fold[bytes[i]];
+  return TPrefixIndex::KeyOf(folded, kept);
+}
+
+TTableDataSet::TSearchFold TTableDataSet::SearchFold() const {
+  // Stored bytes as the search compares them: upper-cased in the stored
+  // code page, after translating them there when the table is not.
+  TSearchFold fold{};
+  const TTranslationTable& to_stored = AnsiToOemTable();
+  for (size_t b = 0; b < fold.size(); ++b) {
+    const auto byte = static_cast<unsigned char>(b);
+    fold[b] = translate_ascii_ ? OemUpper(byte) : SearchCase(to_stored, byte);
+  }
+  return fold;
 }
 
 std::string_view TTableDataSet::StoredText(const uint8_t* bytes, size_t width, int32_t size) {
@@ -441,9 +476,9 @@ void TTableDataSet::PrefixIndexWritten(int32_t recno) {
   }
   const TField& read = Fields(prefix_index_->Field());
   unsigned char folded[TPrefixIndex::kKeyBytes];
-  const uint64_t key =
-      KeyOfStored(table_->RecordBuffer() + table_->FieldOffset(read.FieldNo()),
-                  static_cast<size_t>(table_->FieldWidth(read.FieldNo())), read.Size(), folded);
+  const uint64_t key = KeyOfStored(table_->RecordBuffer() + table_->FieldOffset(read.FieldNo()),
+                                   static_cast<size_t>(table_->FieldWidth(read.FieldNo())),
+                                   read.Size(), SearchFold(), folded);
   if (!prefix_index_->Holds(recno, key)) prefix_index_.reset();
 }
 

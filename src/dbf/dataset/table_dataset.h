@@ -312,8 +312,11 @@ class TTableDataSet {
   const TPrefixIndex& PrefixIndex(int32_t field);
   // The index key of the column bytes `bytes` (`width` of them) as string
   // field of size `size` reads them; `folded` receives the folded bytes.
-  uint64_t KeyOfStored(const uint8_t* bytes, size_t width, int32_t size,
-                       unsigned char* folded) const;
+  using TSearchFold = std::array<unsigned char, 256>;
+  static uint64_t KeyOfStored(const uint8_t* bytes, size_t width, int32_t size,
+                              const TSearchFold& fold, unsigned char* folded);
+  // Byte by byte, how the search folds stored bytes.
+  TSearchFold SearchFold() const;
   static std::string_view StoredText(const uint8_t* bytes, size_t width, int32_t size);
   // Record `recno` (in the table's record buffer) was written: the index
   // is dropped when it no longer holds the record under its key.
