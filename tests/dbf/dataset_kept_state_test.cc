@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -117,24 +118,29 @@ void ApplyFilter(TTableDataSet& ds, const std::string& filter) {
   }
 }
 
-// What a dataset opened afresh on the same file, with nothing kept and the
-// row calculation run on every row, finds under `filter`.
+// What a dataset opened afresh on a copy of the file, with nothing kept and
+// the row calculation run on every row, finds under `filter`.
 TSnapshot Fresh(const std::string& path, const std::string& filter) {
+  const std::string copy = path + ".fresh.DBF";
+  std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
   TTableDataSet fresh("Fresh");
   const TPriceFields f = Configure(fresh, false);
-  fresh.SetTableName(path);
+  fresh.SetTableName(copy);
   fresh.SetFilter(filter);
   fresh.SetFiltered(!filter.empty());
   fresh.Open();
   return Take(fresh, f);
 }
 
-class KeptStateTest : public ::testing::Test {
+// Run with the price list's exclusive opening, where whole-table passes
+// read the mapped file, and with a shared one, where they read blocks.
+class KeptStateTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     path_ = dir_.File("price.DBF");
     WriteTable(path_, Rows());
     fields_ = Configure(ds_, true);
+    ds_.SetExclusive(GetParam());
     ds_.SetTableName(path_);
     ds_.Open();
   }
@@ -167,7 +173,7 @@ class KeptStateTest : public ::testing::Test {
   TPriceFields fields_{};
 };
 
-TEST_F(KeptStateTest, StaysAsAFreshOpeningFindsAfterEveryKindOfWrite) {
+TEST_P(KeptStateTest, StaysAsAFreshOpeningFindsAfterEveryKindOfWrite) {
   // Everything is built once first, so each step below has something kept.
   ExpectAsFresh();
   struct TStep {
@@ -239,7 +245,7 @@ TEST_F(KeptStateTest, StaysAsAFreshOpeningFindsAfterEveryKindOfWrite) {
   }
 }
 
-TEST_F(KeptStateTest, SearchFindsTheFirstShownRowBeyondTheIndexedLetters) {
+TEST_P(KeptStateTest, SearchFindsTheFirstShownRowBeyondTheIndexedLetters) {
   const int32_t name = 0;
   struct TCase {
     const char* prefix;  // UTF-8
@@ -260,7 +266,7 @@ TEST_F(KeptStateTest, SearchFindsTheFirstShownRowBeyondTheIndexedLetters) {
   EXPECT_EQ(2, ds_.FindVisiblePrefix(name, Utf8ToCp1251("aspirin")));
 }
 
-TEST_F(KeptStateTest, TheRowBeingEditedCountsWithItsUnpostedValues) {
+TEST_P(KeptStateTest, TheRowBeingEditedCountsWithItsUnpostedValues) {
   ExpectAsFresh();
   ds_.SetRecNo(2);  // analgin, no quantity
   ds_.Edit();
@@ -275,7 +281,7 @@ TEST_F(KeptStateTest, TheRowBeingEditedCountsWithItsUnpostedValues) {
   EXPECT_EQ(1, ds_.FindVisiblePrefix(name, "analgin"));
 }
 
-TEST_F(KeptStateTest, TheOrderViewAndItsClearingReadOnlyTheOrderedRecords) {
+TEST_P(KeptStateTest, TheOrderViewAndItsClearingReadOnlyTheOrderedRecords) {
   ds_.VisibleRows();  // the opening's pass, which also builds the order filter's set
   TDataSetTable& table = *ds_.Table();
   EXPECT_TRUE(table.HasKeptSet(kOrderFilter, false, true));
@@ -290,7 +296,7 @@ TEST_F(KeptStateTest, TheOrderViewAndItsClearingReadOnlyTheOrderedRecords) {
   const std::string after = zakaz::testing::ReadFile(path_);
   ASSERT_EQ(before.size(), after.size());
   // Only the ordered records (1, 3, 5, 9) and the header changed.
-  const TDbfColumns layout(path_, true, false);
+  const TDataSetTable& layout = *ds_.Table();
   std::vector<int32_t> changed;
   for (int32_t n = 1; n <= layout.RecordCount(); ++n) {
     const size_t at = static_cast<size_t>(layout.HeaderLength()) +
@@ -305,7 +311,7 @@ TEST_F(KeptStateTest, TheOrderViewAndItsClearingReadOnlyTheOrderedRecords) {
   EXPECT_EQ(1, ds_.RecNo());
 }
 
-TEST_F(KeptStateTest, ClearingARowThatCannotBeWrittenStopsThereAndKeepsTheRest) {
+TEST_P(KeptStateTest, ClearingARowThatCannotBeWrittenStopsThereAndKeepsTheRest) {
   ds_.SetReadOnly(true);
   ApplyFilter(ds_, kOrderFilter);
   EXPECT_THAT([&] { ds_.ZeroOnVisibleRows(*fields_.quant); },
@@ -314,6 +320,11 @@ TEST_F(KeptStateTest, ClearingARowThatCannotBeWrittenStopsThereAndKeepsTheRest) 
   ds_.SetReadOnly(false);
   EXPECT_EQ(4, ds_.VisibleRows().Count());
 }
+
+INSTANTIATE_TEST_SUITE_P(Openings, KeptStateTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Exclusive" : "Shared";
+                         });
 
 }  // namespace
 }  // namespace zakaz::dbf
