@@ -33,6 +33,15 @@ unsigned char SearchCase(const TTranslationTable& to_stored, unsigned char progr
 
 }  // namespace
 
+const uint8_t* TTableDataSet::StoredRun(const uint8_t* mapped, int32_t first, int32_t run,
+                                        std::vector<uint8_t>& block) {
+  const int64_t length = table_->RecordLength();
+  const int64_t offset = table_->HeaderLength() + static_cast<int64_t>(first - 1) * length;
+  if (mapped != nullptr) return mapped + offset;
+  table_->ReadExactAt(offset, block.data(), static_cast<size_t>(run * length));
+  return block.data();
+}
+
 void TTableDataSet::ForEachVisibleRow(
     TRowLoad load, const std::function<bool(int32_t position, const uint8_t* record)>& on_row,
     int32_t prefetch_at) {
@@ -69,13 +78,7 @@ void TTableDataSet::ForEachVisibleRow(
     while (run < per_block && position + run < count &&
            rows.RecordAt(position + run) == first + run)
       ++run;
-    const int64_t offset = header + static_cast<int64_t>(first - 1) * length;
-    const uint8_t* base = block.data();
-    if (mapped != nullptr) {
-      base = mapped + offset;
-    } else {
-      table_->ReadExactAt(offset, block.data(), static_cast<size_t>(run * length));
-    }
+    const uint8_t* base = StoredRun(mapped, first, run, block);
     for (int32_t i = 0; i < run; ++i, ++position) {
       const int32_t recno = first + i;
       const uint8_t* stored = base + static_cast<size_t>(i * length);
@@ -401,13 +404,7 @@ const TPrefixIndex& TTableDataSet::PrefixIndex(int32_t field) {
   constexpr int32_t kAhead = 12;
   for (int32_t first = 1; first <= count; first += per_block) {
     const int32_t run = std::min(per_block, count - first + 1);
-    const int64_t at = header + static_cast<int64_t>(first - 1) * length;
-    const uint8_t* base = block.data();
-    if (mapped != nullptr) {
-      base = mapped + at;
-    } else {
-      table_->ReadExactAt(at, block.data(), static_cast<size_t>(run * length));
-    }
+    const uint8_t* base = StoredRun(mapped, first, run, block);
     for (int32_t i = 0; i < run; ++i) {
       const uint8_t* column = base + static_cast<size_t>(i * length) + offset;
       // The names of rows ahead are asked for while this one is folded.

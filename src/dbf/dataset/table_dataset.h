@@ -308,6 +308,10 @@ class TTableDataSet {
   void ForEachVisibleRow(TRowLoad load,
                          const std::function<bool(int32_t position, const uint8_t* record)>& on_row,
                          int32_t prefetch_at = -1);
+  // Records first .. first + run - 1 as stored: in place in `mapped` (the
+  // mapped file, or nullptr), else read into `block`.
+  const uint8_t* StoredRun(const uint8_t* mapped, int32_t first, int32_t run,
+                           std::vector<uint8_t>& block);
   // The search index over string field `field`, built when missing.
   const TPrefixIndex& PrefixIndex(int32_t field);
   // The index key of the column bytes `bytes` (`width` of them) as string
