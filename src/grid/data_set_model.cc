@@ -442,6 +442,14 @@ void DataSetModel::RequestFooter() {
     if (footer_valid_) return;
     ComputeFooter();
     emit FooterChanged();
+    // Still idle after the sums are shown: the search's index, so that the
+    // first key typed finds it ready.
+    QTimer::singleShot(0, this, [this] {
+      for (size_t c = 0; c < columns_.size(); ++c) {
+        if (columns_[c].incremental_search && dataset_.Active())
+          dataset_.PrepareSearch(field_index_[c]);
+      }
+    });
   });
 }
 

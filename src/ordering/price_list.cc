@@ -12,7 +12,6 @@
 namespace zakaz {
 namespace {
 
-constexpr char kOrderFilter[] = "QUANT>0";
 
 bool Editing(const dbf::TTableDataSet& table) {
   const dbf::TDataSetState state = table.State();
@@ -118,7 +117,7 @@ void TPriceList::ShowAllRows() {
 
 void TPriceList::ShowOrderedRows() {
   KeepTyping();
-  table_.SetFilter(kOrderFilter);
+  table_.SetFilter(kOrderFilterText);
   table_.SetFiltered(true);
 }
 

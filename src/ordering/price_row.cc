@@ -28,11 +28,17 @@ void ConfigurePriceTable(dbf::TTableDataSet& table) {
   dbf::TField& prices =
       table.AddField(kFieldPrices, dbf::TFieldType::ftFloat, 0, dbf::TFieldKind::fkCalculated);
   table.AddField(kFieldComment, dbf::TFieldType::ftString, 100);
+  // The order view's rows are known at every opening without a scan of
+  // their own, so switching to the order view (and clearing it) reads only
+  // the ordered records.
+  table.PrepareFilter(kOrderFilterText);
   // Declared fields live as long as the dataset, so the row's calculation
   // holds them instead of looking them up by name on every row read.
   table.OnCalcFields = [&price, &quant, &prices, &summa](dbf::TTableDataSet&) {
     CalculatePriceRow(price, quant, prices, summa);
   };
+  // What CalculatePriceRow makes of SUMMA, for the footer's pass.
+  table.DeclareProduct(summa, quant, price);
 }
 
 void CalculatePriceRow(const dbf::TField& price, const dbf::TField& quant, dbf::TField& prices,

@@ -27,6 +27,9 @@ inline constexpr char kFieldComment[] = "COMMENT";
 
 inline constexpr char kPriceListName[] = "price.DBF";
 
+// The order view's filter: the rows that carry an order quantity.
+inline constexpr char kOrderFilterText[] = "QUANT>0";
+
 // Declares the row's fields on a closed dataset that has none yet, and sets
 // what the main window's dataset needs: exclusive opening, code-page
 // translation, deleted rows hidden, no flush after each write, wide whole

@@ -3,6 +3,7 @@ zakaz_add_gtest(dbf_dataset_test
     ${CMAKE_CURRENT_LIST_DIR}/huge_set_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/dbf_cursor_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/dataset_filter_test.cc
+    ${CMAKE_CURRENT_LIST_DIR}/dataset_kept_state_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/table_dataset_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/table_copy_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/dataset_view_test.cc

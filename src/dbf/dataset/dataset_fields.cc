@@ -36,15 +36,6 @@ std::string RangeNumberText(double value) {
   return text;
 }
 
-// Rounds halves to the even neighbour, saturating at the 64-bit range.
-int64_t RoundToWhole(double value) {
-  if (std::isnan(value)) return 0;
-  const double rounded = std::nearbyint(value);
-  if (rounded >= 9223372036854775807.0) return std::numeric_limits<int64_t>::max();
-  if (rounded <= -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
-  return static_cast<int64_t>(rounded);
-}
-
 // A whole number: optional sign, decimal digits, blanks around.
 bool ParseWhole(std::string_view text, int64_t* value) {
   text = TrimSpaceOrControl(text);
@@ -88,6 +79,15 @@ void SetSlotWhole(uint8_t* slot, int64_t value) {
 }
 
 }  // namespace
+
+// Rounds halves to the even neighbour, saturating at the 64-bit range.
+int64_t RoundToWhole(double value) {
+  if (std::isnan(value)) return 0;
+  const double rounded = std::nearbyint(value);
+  if (rounded >= 9223372036854775807.0) return std::numeric_limits<int64_t>::max();
+  if (rounded <= -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(rounded);
+}
 
 const char* FieldTypeName(TFieldType type) {
   switch (type) {

@@ -10,6 +10,10 @@
 
 namespace zakaz::dbf {
 
+// Rounds halves to the even neighbour, saturating at the 64-bit range: how
+// whole-number fields read a stored number.
+int64_t RoundToWhole(double value);
+
 enum class TBookmarkFlag { kCurrent, kBeforeFirst, kAfterLast, kInserted };
 
 // One buffered row of the window: the record image as stored (deletion flag

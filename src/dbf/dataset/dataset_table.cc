@@ -11,6 +11,7 @@ TDataSetTable::TDataSetTable(TTableDataSet& owner, std::string_view file_name, b
 bool TDataSetTable::AcceptRecord() { return owner_.AcceptRecord(); }
 
 void TDataSetTable::Notify(TNotifyEvent event, int value) {
+  if (event == TNotifyEvent::kBeforeWrite) owner_.RecordToBeWritten(value);
   TDbfCursor::Notify(event, value);
   if (event == TNotifyEvent::kAfterWrite) owner_.RecordWritten(CurrentRecord());
 }

@@ -12,6 +12,7 @@
 #include "dbf/base/errors.h"
 #include "dbf/dataset/dataset_internal.h"
 #include "dbf/dataset/dataset_messages.h"
+#include "dbf/dataset/dataset_prefix_index.h"
 #include "dbf/dataset/dataset_table.h"
 #include "dbf/table/code_page.h"
 
@@ -191,12 +192,13 @@ void TTableDataSet::SetUseDeleted(bool value) {
   use_deleted_ = value;
   if (table_) {
     table_->SetUseDeleted(value);
-    ResetVisibleRows();
+    ResetVisibleRows(true);
   }
 }
 
 void TTableDataSet::SetTranslateASCII(bool value) {
   translate_ascii_ = value;
+  prefix_index_.reset();  // its keys were folded for the other code page
   if (table_) table_->SetTranslate(value);
 }
 
@@ -297,6 +299,9 @@ void TTableDataSet::BindFields() {
 }
 
 void TTableDataSet::DestroyCreatedFields() {
+  std::erase_if(products_, [](const TProduct& p) {
+    return p.result->created_at_open_ || p.a->created_at_open_ || p.b->created_at_open_;
+  });
   std::erase_if(fields_, [](const std::unique_ptr<TField>& f) { return f->created_at_open_; });
   for (const auto& field : fields_) field->field_no_ = 0;
 }
@@ -323,6 +328,15 @@ void TTableDataSet::Open() {
     window_.Resize(CapacityFromViews());
     window_.Allocate(static_cast<size_t>(table_->RecordLength()) + 1,
                      static_cast<size_t>(calc_area_size_));
+    for (const TPreparedFilter& prepared : prepared_filters_) {
+      try {
+        table_->PrepareFilter(Translate(prepared.text, true),
+                              (prepared.options & foCaseInsensitive) != 0,
+                              (prepared.options & foNoPartialCompare) == 0);
+      } catch (const std::exception&) {
+        // Not a text for this table (a column it lacks): no shortcut here.
+      }
+    }
     if (filtered_) {
       table_->SetFilterActive(true);
       table_->SetFilterExpression(Translate(filter_, true),
@@ -342,6 +356,9 @@ void TTableDataSet::Open() {
     throw;
   }
   visible_.Forget();
+  all_rows_.Forget();
+  kept_sums_.valid = false;
+  prefix_index_.reset();
   SetState(TDataSetState::dsBrowse);
   DataChanged();
   NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
@@ -358,6 +375,9 @@ void TTableDataSet::Close() {
   table_.reset();
   DestroyCreatedFields();
   visible_.Forget(true);
+  all_rows_.Forget(true);
+  kept_sums_ = {};
+  prefix_index_.reset();
   SetState(TDataSetState::dsInactive);
   DataChanged();
   NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
@@ -483,6 +503,69 @@ void TTableDataSet::Cancel() {
   if (inserting && AfterScroll) AfterScroll(*this);
 }
 
+int32_t TTableDataSet::ZeroOnVisibleRows(TField& field) {
+  CheckActive();
+  LeaveEditing();
+  const TFieldType type = field.DataType();
+  const bool numeric = type == TFieldType::ftSmallint || type == TFieldType::ftInteger ||
+                       type == TFieldType::ftLargeint || type == TFieldType::ftFloat;
+  const bool plain = numeric && !field.Calculated() && !field.ReadOnly() && field.FieldNo() > 0 &&
+                     &field.DataSet() == this && !BeforeEdit && !AfterEdit && !BeforePost &&
+                     !AfterPost && !BeforeScroll && !AfterScroll;
+  int32_t written = 0;
+  if (!plain) {
+    for (First(); !Eof(); Next()) {
+      Edit();
+      field.SetAsFloat(0);
+      Post();
+      ++written;
+    }
+    return written;
+  }
+  // The rows the loop would visit: those shown now, since a row it writes
+  // either stays where it was or leaves the filter behind the cursor.
+  const TVisibleRows& shown = VisibleRows();
+  std::vector<int32_t> records(static_cast<size_t>(shown.Count()));
+  for (int32_t i = 0; i < shown.Count(); ++i) records[static_cast<size_t>(i)] = shown.RecordAt(i);
+  if (!records.empty()) CheckCanModify();
+  const size_t length = static_cast<size_t>(table_->RecordLength());
+  std::vector<uint8_t> record(length + 1);
+  cursor_index_ = -1;
+  try {
+    for (int32_t recno : records) {
+      // As Edit: the bytes on disk, under the record's lock.
+      ReadStored(recno, record.data());
+      if (!table_->LockRecord(recno)) throw EDatabaseError(msg::kRecordLocked);
+      record_locked_ = true;
+      {
+        TBufferLoan loan(*table_, record.data());
+        table_->PutNumber(field.FieldNo(), 0);
+        table_->WriteRecord(recno);
+      }
+      table_->Unlock();
+      record_locked_ = false;
+      ++written;
+    }
+  } catch (...) {
+    if (record_locked_) table_->Unlock();
+    record_locked_ = false;
+    First();
+    throw;
+  }
+  First();
+  return written;
+}
+
+void TTableDataSet::ReadStored(int32_t recno, uint8_t* into) {
+  const int64_t length = table_->RecordLength();
+  const int64_t offset = table_->HeaderLength() + static_cast<int64_t>(recno - 1) * length;
+  if (const uint8_t* mapped = table_->MappedBytes(offset + length)) {
+    std::memcpy(into, mapped + offset, static_cast<size_t>(length));
+  } else {
+    table_->ReadExactAt(offset, into, static_cast<size_t>(length));
+  }
+}
+
 // ---- Calculated fields and field access ------------------------------------
 
 void TTableDataSet::CalculateFields(TRowBuffer& row, bool enter_calc_state) {
@@ -569,6 +652,20 @@ void TTableDataSet::SetFilterOptions(TFilterOptions value) {
     First();
   }
   filter_options_ = value;
+}
+
+void TTableDataSet::PrepareFilter(const std::string& text, TFilterOptions options) {
+  for (const TPreparedFilter& prepared : prepared_filters_) {
+    if (prepared.text == text && prepared.options == options) return;
+  }
+  prepared_filters_.push_back({text, options});
+  if (!Active()) return;
+  try {
+    table_->PrepareFilter(Translate(text, true), (options & foCaseInsensitive) != 0,
+                          (options & foNoPartialCompare) == 0);
+  } catch (const std::exception&) {
+    // As at opening: the text only loses its shortcut.
+  }
 }
 
 void TTableDataSet::SetFiltered(bool value) {
@@ -683,17 +780,62 @@ int32_t TTableDataSet::WindowRecNo(int32_t row) const {
   return window_.Row(row).recno;
 }
 
-void TTableDataSet::ResetVisibleRows() {
+void TTableDataSet::ResetVisibleRows(bool all_too) {
   visible_.Forget();
+  if (all_too) {
+    all_rows_.Forget();
+    kept_sums_.valid = false;
+  }
   if (disable_count_ > 0) rows_changed_while_disabled_ = true;
   NotifyViews([](TDataSetView& v) { v.VisibleRowsReset(); });
 }
 
+bool TTableDataSet::ShowsAllRows() const {
+  return table_ != nullptr && !table_->FilterInForce() && (!filtered_ || !OnFilterRecord);
+}
+
 const TVisibleRows& TTableDataSet::VisibleRows() {
   CheckActive();
+  if (ShowsAllRows()) {
+    if (!all_rows_.Built()) {
+      // One pass through large blocks that reads only the deletion flags
+      // (and builds the prepared filters' sets on the way).
+      std::vector<int32_t> records;
+      records.reserve(static_cast<size_t>(std::max(table_->RecordCount(), 0)));
+      TBufferLoan own(*table_, nullptr);
+      try {
+        table_->ScanLiveRecords([&](int n) { records.push_back(n); });
+      } catch (...) {
+        cursor_index_ = -1;
+        throw;
+      }
+      records.shrink_to_fit();
+      all_rows_.Build(std::move(records));
+    }
+    return all_rows_.Rows();
+  }
   if (!visible_.Built()) {
     std::vector<int32_t> records;
-    ScanVisible([&](int32_t recno) { records.push_back(recno); });
+    const THugeSet* matches = table_->MatchSet();
+    const int64_t length = table_->RecordLength();
+    const int32_t high = matches != nullptr ? matches->HighMark() : 0;
+    const int32_t count = std::max(table_->RecordCount(), 0);
+    const uint8_t* mapped =
+        table_->FilterInForce() && !OnFilterRecord
+            ? table_->MappedBytes(table_->HeaderLength() + static_cast<int64_t>(count) * length)
+            : nullptr;
+    if (mapped != nullptr) {
+      // The members of the match set that are live, told by their deletion
+      // flags in the mapped file: no record is read.
+      const uint8_t* first = mapped + table_->HeaderLength();
+      for (int32_t n = high >= 1 ? matches->NextMember(1, high) : 0; n > 0 && n <= count;
+           n = n < high ? matches->NextMember(n + 1, high) : 0) {
+        if (use_deleted_ || first[static_cast<int64_t>(n - 1) * length] != kDeletedFlag)
+          records.push_back(n);
+      }
+    } else {
+      ScanVisible([&](int32_t recno) { records.push_back(recno); });
+    }
     visible_.Build(std::move(records));
   }
   return visible_.Rows();
@@ -709,10 +851,19 @@ void TTableDataSet::RecordWritten(int32_t recno) {
   // Row notices are not sent while controls are disabled, so views then
   // get one reset when they are enabled again.
   if (disable_count_ > 0) rows_changed_while_disabled_ = true;
+  PrefixIndexWritten(recno);
+  using TKind = TVisibleRowList::TChange::TKind;
+  const bool all_shown = ShowsAllRows();
+  TVisibleRowList::TChange change;
+  if (all_rows_.Built()) {
+    const TVisibleRowList::TChange live =
+        all_rows_.RecordWritten(recno, !table_->CurrentDeleted() || use_deleted_);
+    if (all_shown) change = live;
+  }
+  KeptSumsAfterWrite(recno);
   // Visibility is asked only of a built list: it may run OnFilterRecord.
-  if (visible_.Built()) {
-    using TKind = TVisibleRowList::TChange::TKind;
-    const TVisibleRowList::TChange change = visible_.RecordWritten(recno, RecordVisible(recno));
+  if (!all_shown && visible_.Built()) change = visible_.RecordWritten(recno, RecordVisible(recno));
+  {
     if (change.kind == TKind::kInserted) {
       NotifyViews([&](TDataSetView& v) { v.VisibleRowInserted(change.row, recno); });
     } else if (change.kind == TKind::kRemoved) {

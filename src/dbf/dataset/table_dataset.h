@@ -32,6 +32,7 @@
 namespace zakaz::dbf {
 
 class TDataSetTable;
+class TPrefixIndex;
 struct TRowBuffer;
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields, dsFilter };
@@ -91,6 +92,13 @@ class TTableDataSet {
   void SetFiltered(bool value);
   TFilterOptions FilterOptions() const { return filter_options_; }
   void SetFilterOptions(TFilterOptions value);
+  // A filter text the dataset compiles at every opening, beside whatever
+  // filter is in force, and whose match set it builds during the first full
+  // pass over the records (the rows shown without a filter, or another
+  // filter's scan) and then keeps exact on every write: switching to that
+  // text and those options later costs no scan. A text this table cannot
+  // compile is left out, silently: it only loses the shortcut.
+  void PrepareFilter(const std::string& text, TFilterOptions options = 0);
 
   // ---- Events; empty means unassigned.
   TDataSetEvent BeforeScroll, AfterScroll;
@@ -109,6 +117,12 @@ class TTableDataSet {
   // Place of the field `name` (letter case ignored) in the field list, which
   // is also its place in a record's values; -1 when absent.
   int32_t FieldIndex(std::string_view name) const;
+  // Declares that OnCalcFields sets the calculated `result` to the value of
+  // `a` times the value of `b` (fields of this dataset, read by their own
+  // rules), so that SumVisible can compute it from those two columns
+  // without calculating the row. Results and factors that are not stored
+  // numbers leave SumVisible to calculate every row as before.
+  void DeclareProduct(TField& result, const TField& a, const TField& b);
   TField& FieldByName(std::string_view name) const;  // "Field '%s' not found" (prefixed)
 
   // ---- Lifecycle.
@@ -141,6 +155,17 @@ class TTableDataSet {
   void Post();
   void Cancel();
   void Refresh();
+  // Sets the numeric `field` to 0 on every row shown, as First, then Edit,
+  // the field set to 0, Post and Next until Eof would (every record read
+  // again before it is written, written in place with the header after it,
+  // the filter's set and the shown rows following each write), but without
+  // refilling the row window after every row: it is filled once, at the
+  // end, on the first row shown. Rows the filter in force no longer shows
+  // afterwards are gone from the shown rows as after the loop. Where the
+  // loop would do more (events assigned, a calculated, read-only or
+  // non-numeric field), that loop runs instead. Fails as Edit and Post
+  // fail; rows not reached keep their values. Returns the rows written.
+  int32_t ZeroOnVisibleRows(TField& field);
 
   // ---- Positions.
   int32_t RecNo() const;
@@ -178,12 +203,29 @@ class TTableDataSet {
   // Sums of the numeric fields with indices `fields` (Fields() order,
   // calculated fields included): each value is rounded to four decimals
   // (currency arithmetic) and the totals are returned in units of 1/10000.
+  //
+  // When every summed field is a stored number or a declared product
+  // (DeclareProduct), only those columns are decoded, and the sums of the
+  // rows shown without a filter are kept with the list of every row and
+  // brought up to date by every write (what the record added before, out;
+  // what it adds now, in), so asking again costs no pass until the table
+  // is closed. DropKeptSums forgets them (measurements of the pass).
   std::vector<int64_t> SumVisible(const std::vector<int32_t>& fields);
+  void DropKeptSums();
   // Position in VisibleRows() of the first row, from the top, whose field
   // `field` (read as text, in the program's code page) begins with
   // `prefix`; Latin and Cyrillic letters are compared without regard to
-  // case. -1 when no row does; an empty prefix matches the first row.
+  // case. -1 when no row does; an empty prefix matches the first row. A
+  // stored string column is searched through an index of the records'
+  // first bytes, built by the first search of an opening (one pass over
+  // the file) and kept while the table is written; other fields read every
+  // shown row.
   int32_t FindVisiblePrefix(int32_t field, std::string_view prefix);
+  // Builds that index for `field` now, when it is missing and the field is
+  // a stored string column, so that the next search finds it ready (a
+  // window calls it when it is idle after opening). A failure to read the
+  // file is left for the search itself to report.
+  void PrepareSearch(int32_t field);
   // ---- End of the scans of the shown rows.
 
   // ---- Code pages. Through AnsiToOemTable (to_oem) or OemToAnsiTable when
@@ -207,6 +249,26 @@ class TTableDataSet {
  private:
   friend class TField;
   friend class TDataSetTable;
+  // How SumVisible reads a list of fields from a record's stored bytes.
+  struct TSumPlan {
+    std::vector<int32_t> fields;
+    std::vector<const TField*> columns;
+    // Per column, where its text lies in a record (width 0: not a text
+    // number column, read through the field) and how the field keeps it.
+    struct TColumnText {
+      size_t offset = 0;
+      size_t width = 0;
+      TFieldType type = TFieldType::ftFloat;
+    };
+    std::vector<TColumnText> texts;
+    std::vector<std::pair<size_t, size_t>> picks;  // per sum: column times column
+    std::vector<double> values;                    // per column, and a 1 behind
+  };
+  struct TKeptSums {
+    TSumPlan plan;
+    std::vector<int64_t> sums;
+    bool valid = false;
+  };
   enum class TFetchResult { kOk, kBeforeFirst, kAfterLast, kError };
   enum class TFetchMode { kCurrent, kNext, kPrior };
 
@@ -233,16 +295,55 @@ class TTableDataSet {
   void Scrolled(int32_t distance);
   void SetState(TDataSetState state);
   int32_t CapacityFromViews() const;
-  void ResetVisibleRows();
+  // `all_too`: also the list of every live row kept for the unfiltered view.
+  void ResetVisibleRows(bool all_too = false);
+  // No filter in force and nothing for OnFilterRecord to ask: the rows shown
+  // are every live record (all with UseDeleted).
+  bool ShowsAllRows() const;
   bool RecordVisible(int32_t recno);
   void RecordWritten(int32_t recno);
+  void RecordToBeWritten(int32_t recno) { KeptSumsBeforeWrite(recno); }
 
-  // dataset_scan.cc: calls `on_row` with each visible row loaded as the
-  // row fields read (`record`: its stored bytes, or nullptr for the row
-  // being edited), its calculated fields computed when `calculate` is set;
-  // returning false stops the walk.
-  void ForEachVisibleRow(
-      bool calculate, const std::function<bool(int32_t position, const uint8_t* record)>& on_row);
+  // dataset_scan.cc: calls `on_row` with each visible row (`record`: its
+  // stored bytes in the block read, or nullptr for the row being edited,
+  // which the fields then read); `load` says whether the other rows are
+  // also copied into the row the fields read, and calculated there too.
+  // Returning false stops the walk.
+  enum class TRowLoad { kInBlock, kCopied, kCalculated };
+  // `prefetch_at`: the offset in a record of the bytes the walk reads
+  // first (-1: unknown).
+  void ForEachVisibleRow(TRowLoad load,
+                         const std::function<bool(int32_t position, const uint8_t* record)>& on_row,
+                         int32_t prefetch_at = -1);
+  // Records first .. first + run - 1 as stored: in place in `mapped` (the
+  // mapped file, or nullptr), else read into `block`.
+  const uint8_t* StoredRun(const uint8_t* mapped, int32_t first, int32_t run,
+                           std::vector<uint8_t>& block);
+  // The search index over string field `field`, built when missing.
+  const TPrefixIndex& PrefixIndex(int32_t field);
+  // The index key of the column bytes `bytes` (`width` of them) as string
+  // field of size `size` reads them; `folded` receives the folded bytes.
+  using TSearchFold = std::array<unsigned char, 256>;
+  static uint64_t KeyOfStored(const uint8_t* bytes, size_t width, int32_t size,
+                              const TSearchFold& fold, unsigned char* folded);
+  // Byte by byte, how the search folds stored bytes.
+  TSearchFold SearchFold() const;
+  static std::string_view StoredText(const uint8_t* bytes, size_t width, int32_t size);
+  // Record `recno` (in the table's record buffer) was written: the index
+  // is dropped when it no longer holds the record under its key.
+  void PrefixIndexWritten(int32_t recno);
+  // False when a field is neither a stored number nor a declared product.
+  bool PlanSums(const std::vector<int32_t>& fields, TSumPlan& plan) const;
+  // Adds (sign +1) or takes away (-1) what the record image `record` adds
+  // to `sums`.
+  void AddShare(TSumPlan& plan, const uint8_t* record, std::vector<int64_t>& sums, int sign);
+  // The kept sums around a write of record `recno`: before it, what the
+  // record added leaves them; after it, what it adds now joins them.
+  void KeptSumsBeforeWrite(int32_t recno);
+  void KeptSumsAfterWrite(int32_t recno);
+  // Record `recno` as stored (RecordLength() bytes into `into`), from the
+  // mapped file when it is mapped.
+  void ReadStored(int32_t recno, uint8_t* into);
 
   // dataset_cursor.cc: the row window.
   TFetchResult Fetch(TRowBuffer& row, TFetchMode mode, bool check);
@@ -295,7 +396,25 @@ class TTableDataSet {
   int32_t disable_count_ = 0;
   TDataSetState state_when_disabled_ = TDataSetState::dsInactive;
   bool rows_changed_while_disabled_ = false;
+  // The rows shown under a filter, and apart from it the list of every live
+  // row: kept (and kept exact by every write) while filters come and go, so
+  // that switching the filter off costs no pass over the table.
   TVisibleRowList visible_;
+  TVisibleRowList all_rows_;
+  std::unique_ptr<TPrefixIndex> prefix_index_;
+  struct TPreparedFilter {
+    std::string text;
+    TFilterOptions options;
+  };
+  std::vector<TPreparedFilter> prepared_filters_;
+  struct TProduct {
+    const TField* result;
+    const TField* a;
+    const TField* b;
+  };
+  std::vector<TProduct> products_;
+  TKeptSums kept_sums_;
+  std::vector<uint8_t> old_record_;  // a record's bytes before it is written
 };
 
 // Keeps the views of `dataset` from being told anything for the guard's

@@ -14,6 +14,14 @@ namespace zakaz::dbf {
 namespace {
 
 constexpr int32_t kReadAheadBytes = 32768;
+// Texts kept besides the prepared ones: the view modes switch between the
+// order filter, a name filter and none.
+constexpr size_t kKeptTexts = 2;
+
+bool Evaluates(TExpHandler& expression) {
+  const TExpValue value = expression.Evaluate();
+  return value.kind == TExpValueKind::kBoolean && value.boolean;
+}
 
 }  // namespace
 
@@ -95,27 +103,94 @@ void TDbfCursor::Notify(TNotifyEvent event, int value) {
   }
 }
 
-bool TDbfCursor::Matches() {
-  const TExpValue value = expression_->Evaluate();
-  return value.kind == TExpValueKind::kBoolean && value.boolean;
-}
+bool TDbfCursor::Matches() { return Evaluates(*expression_); }
 
 void TDbfCursor::UpdateMatch(int n) {
-  if (!HasExpression() || match_set_ == nullptr || n < 1) return;
-  bool matches = false;
-  try {
-    matches = Matches();
-  } catch (const ETableError&) {
-    // The record is already written and cannot be read as the filter needs
-    // (a number column holding text): it does not match, and the write that
-    // brought us here must not fail after the fact.
-    matches = false;
+  if (n < 1) return;
+  auto update = [n](TExpHandler& expression, THugeSet& set) {
+    bool matches = false;
+    try {
+      matches = Evaluates(expression);
+    } catch (const ETableError&) {
+      // The record is already written and cannot be read as the filter
+      // needs (a number column holding text): it does not match, and the
+      // write that brought us here must not fail after the fact.
+      matches = false;
+    }
+    if (matches) {
+      set.Include(n);
+    } else {
+      set.Exclude(n);
+    }
+  };
+  if (HasExpression() && match_set_ != nullptr) update(*expression_, *match_set_);
+  for (TKeptFilter& kept : kept_) {
+    if (kept.built) update(*kept.expression, *kept.set);
   }
-  if (matches) {
-    match_set_->Include(n);
+}
+
+std::vector<TDbfCursor::TKeptFilter>::iterator TDbfCursor::FindKept(std::string_view text,
+                                                                    bool case_insensitive,
+                                                                    bool partial_compare) {
+  return std::find_if(kept_.begin(), kept_.end(), [&](const TKeptFilter& kept) {
+    return kept.text == text && kept.case_insensitive == case_insensitive &&
+           kept.partial_compare == partial_compare;
+  });
+}
+
+std::vector<TDbfCursor::TKeptFilter>::const_iterator TDbfCursor::FindKept(
+    std::string_view text, bool case_insensitive, bool partial_compare) const {
+  return const_cast<TDbfCursor*>(this)->FindKept(text, case_insensitive, partial_compare);
+}
+
+bool TDbfCursor::HasKeptSet(std::string_view text, bool case_insensitive,
+                            bool partial_compare) const {
+  auto kept = FindKept(text, case_insensitive, partial_compare);
+  return kept != kept_.end() && kept->built;
+}
+
+void TDbfCursor::KeepCurrent() {
+  if (!HasExpression() || expression_text_.empty() || match_set_ == nullptr) return;
+  auto same =
+      FindKept(expression_text_, expression_->CaseInsensitive(), expression_->PartialCompare());
+  if (same != kept_.end()) {
+    // A prepared filter that was in force goes back to its place.
+    same->expression = std::move(expression_);
+    same->set = std::move(match_set_);
+    same->built = true;
   } else {
-    match_set_->Exclude(n);
+    size_t plain = 0;
+    for (const TKeptFilter& kept : kept_) plain += kept.prepared ? 0 : 1;
+    if (plain >= kKeptTexts) {
+      kept_.erase(std::find_if(kept_.begin(), kept_.end(),
+                               [](const TKeptFilter& kept) { return !kept.prepared; }));
+    }
+    const bool case_insensitive = expression_->CaseInsensitive();
+    const bool partial_compare = expression_->PartialCompare();
+    kept_.push_back({expression_text_, case_insensitive, partial_compare, std::move(expression_),
+                     std::move(match_set_), true, false});
   }
+  expression_text_.clear();
+  match_set_ = std::make_unique<THugeSet>();
+}
+
+void TDbfCursor::PrepareFilter(std::string_view text, bool case_insensitive, bool partial_compare) {
+  if (text.empty() || FindKept(text, case_insensitive, partial_compare) != kept_.end()) return;
+  if (expression_text_ == text && expression_ != nullptr &&
+      expression_->CaseInsensitive() == case_insensitive &&
+      expression_->PartialCompare() == partial_compare)
+    return;
+  if (!link_) link_ = std::make_unique<TExpDbfLink>(*this);
+  auto expression = std::make_unique<TExpHandler>(link_.get());
+  expression->SetCaseInsensitive(case_insensitive);
+  expression->SetPartialCompare(partial_compare);
+  expression->Compile(text);
+  // The type is known once it has been evaluated, here on whatever the
+  // record buffer holds.
+  expression->Evaluate();
+  if (expression->ResultType() != TExpValueType::kBoolean) throw ETableError(kFilterNotBoolean);
+  kept_.push_back({std::string(text), case_insensitive, partial_compare, std::move(expression),
+                   std::make_unique<THugeSet>(), false, true});
 }
 
 void TDbfCursor::SetFilterActive(bool flag) {
@@ -136,18 +211,36 @@ void TDbfCursor::SetFilterExpression(std::string_view text, bool case_insensitiv
   filter_in_force_ = false;
   if (!match_set_) match_set_ = std::make_unique<THugeSet>();
   if (text.empty()) {
+    KeepCurrent();
     DiscardExpression();
     SetFilterActive(requested);
     return;
   }
-  if (expression_ == nullptr) {
-    if (!link_) link_ = std::make_unique<TExpDbfLink>(*this);
-    expression_ = std::make_unique<TExpHandler>(link_.get());
-  } else if (text == expression_text_ && expression_->CaseInsensitive() == case_insensitive &&
-             expression_->PartialCompare() == partial_compare) {
+  if (expression_ != nullptr && text == expression_text_ &&
+      expression_->CaseInsensitive() == case_insensitive &&
+      expression_->PartialCompare() == partial_compare) {
     SetFilterActive(requested);
     return;
   }
+  KeepCurrent();
+  auto kept = FindKept(text, case_insensitive, partial_compare);
+  if (kept != kept_.end() && kept->built) {
+    // Kept exact by every write since it was last in force: no scan.
+    expression_ = std::move(kept->expression);
+    match_set_ = std::move(kept->set);
+    expression_text_ = std::string(text);
+    if (kept->prepared) {
+      kept->built = false;  // its place waits for it (KeepCurrent)
+      kept->expression = nullptr;
+      kept->set = nullptr;
+    } else {
+      kept_.erase(kept);
+    }
+    SetFilterActive(requested);
+    return;
+  }
+  if (!link_) link_ = std::make_unique<TExpDbfLink>(*this);
+  expression_ = std::make_unique<TExpHandler>(link_.get());
   try {
     expression_text_ = std::string(text);
     match_set_->Clear();
@@ -173,7 +266,16 @@ void TDbfCursor::Scan() {
   const int remembered = CurrentRecord();
   {
     TReadAheadScope read_ahead(*this);
-    ScanBlocks();
+    ScanBlocks(match_set_.get(), nullptr);
+  }
+  if (remembered > 0) GotoRecord(remembered);
+}
+
+void TDbfCursor::ScanLiveRecords(const std::function<void(int n)>& on_record) {
+  const int remembered = CurrentRecord();
+  {
+    TReadAheadScope read_ahead(*this);
+    ScanBlocks(nullptr, &on_record);
   }
   if (remembered > 0) GotoRecord(remembered);
 }
@@ -182,7 +284,17 @@ void TDbfCursor::Scan() {
 // records, or all with UseDeleted; those AcceptRecord takes), but evaluates
 // each record where it lies in the read-ahead block instead of copying it
 // into the record buffer first: the block is lent as the record buffer.
-void TDbfCursor::ScanBlocks() {
+void TDbfCursor::ScanBlocks(THugeSet* into, const std::function<void(int)>* on_record) {
+  // Prepared filters whose sets this pass builds; one that fails on a
+  // record drops out of the pass and is scanned (and fails) on its own
+  // when it is asked for.
+  std::vector<TKeptFilter*> building;
+  for (TKeptFilter& kept : kept_) {
+    if (!kept.built && kept.expression != nullptr) {
+      kept.set->Clear();
+      building.push_back(&kept);
+    }
+  }
   const int64_t length = RecordLength();
   uint8_t* const own = RecordBuffer();
   struct Restore {
@@ -207,7 +319,19 @@ void TDbfCursor::ScanBlocks() {
     LendRecordBuffer(record);
     SetCurrentRecord(n);
     if (!AcceptRecord()) continue;
-    if (Matches()) match_set_->Include(n);
+    if (into != nullptr && Matches()) into->Include(n);
+    for (TKeptFilter*& kept : building) {
+      if (kept == nullptr) continue;
+      try {
+        if (Evaluates(*kept->expression)) kept->set->Include(n);
+      } catch (const ETableError&) {
+        kept = nullptr;
+      }
+    }
+    if (on_record != nullptr) (*on_record)(n);
+  }
+  for (TKeptFilter* kept : building) {
+    if (kept != nullptr) kept->built = true;
   }
 }
 

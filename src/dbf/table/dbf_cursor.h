@@ -7,13 +7,14 @@
 // record numbers, kept exact by every write whether or not the filter is in
 // force), and the read-ahead block full scans read through.
 //
-// The cursor owns its compiled expression and match set; both die with it.
-// MatchSet() and the other accessors return references that live as long as
-// the cursor (the set object is created by the first SetFilterExpression and
-// then kept). Every failure throws ETableError or EExpressionError.
+// The cursor owns its compiled expressions and match sets; they die with it.
+// MatchSet() is the set of the expression in force at the moment it is
+// asked (a change of text may bring back a kept set): ask again after
+// SetFilterExpression. Every failure throws ETableError or EExpressionError.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -69,8 +70,31 @@ class TDbfCursor : public TDbfColumns {
   // Rescans the whole table when the filter is in force.
   void RebuildFilterSet();
   // Re-evaluates the expression for the record in the buffer as record `n`
-  // and sets or clears its bit; nothing without an expression.
+  // and sets or clears its bit; nothing without an expression. The kept
+  // filters (below) follow the same record.
   void UpdateMatch(int n);
+
+  // ---- Kept filters. A text replaced by another (or by an empty one) is
+  // kept with its match set, and every write keeps that set exact as it
+  // does the set in force; coming back to the text with the same options
+  // takes the kept set instead of scanning. A few are kept, the oldest
+  // dropped first.
+  //
+  // PrepareFilter compiles `text` (in the table's code page) as a kept
+  // filter before it is ever in force: its set is built on the way by the
+  // next full pass (a filter scan or ScanLiveRecords), so that the first
+  // switch to it costs no scan either. Prepared filters are never dropped.
+  // A text that does not compile or is not boolean throws and is not kept.
+  void PrepareFilter(std::string_view text, bool case_insensitive, bool partial_compare);
+  // Whether a switch to `text` with these options would take a kept set
+  // (tests and benchmarks).
+  bool HasKeptSet(std::string_view text, bool case_insensitive, bool partial_compare) const;
+  // Visits every record a scan visits (live records, all with UseDeleted;
+  // those AcceptRecord takes), in record order, through the read-ahead
+  // block, with the record lent as the record buffer and CurrentRecord()
+  // set; prepared sets not yet built are built on the way. The table then
+  // stands on the record it stood on before.
+  void ScanLiveRecords(const std::function<void(int n)>& on_record);
 
   bool FilterInForce() const { return filter_in_force_; }
   bool HasExpression() const;
@@ -95,8 +119,27 @@ class TDbfCursor : public TDbfColumns {
   // Step 2 of the move while the filter is in force: the target, or 0 when
   // the set has none (the flags are then set).
   int FilterTarget(int position);
+  struct TKeptFilter {
+    std::string text;
+    bool case_insensitive = false;
+    bool partial_compare = false;
+    std::unique_ptr<TExpHandler> expression;  // none while a prepared one is in force
+    std::unique_ptr<THugeSet> set;
+    bool built = false;     // the set is exact (a prepared one starts unbuilt)
+    bool prepared = false;  // never dropped
+  };
   void Scan();
-  void ScanBlocks();
+  // One pass over the records a scan visits; `into` gets the records the
+  // expression in force matches (nullptr: none is evaluated), `on_record`
+  // hears of each record visited.
+  void ScanBlocks(THugeSet* into, const std::function<void(int)>* on_record);
+  // The kept filter of that text and those options, or kept_.end().
+  std::vector<TKeptFilter>::iterator FindKept(std::string_view text, bool case_insensitive,
+                                              bool partial_compare);
+  std::vector<TKeptFilter>::const_iterator FindKept(std::string_view text, bool case_insensitive,
+                                                    bool partial_compare) const;
+  // Moves the expression in force and its set among the kept filters.
+  void KeepCurrent();
   // Whether the read-ahead block holds the record at `offset`; FillBlockAt
   // reads the block anew from there.
   bool BlockServes(int64_t offset) const;
@@ -110,6 +153,7 @@ class TDbfCursor : public TDbfColumns {
   std::unique_ptr<TExpHandler> expression_;
   std::string expression_text_;
   std::unique_ptr<THugeSet> match_set_;
+  std::vector<TKeptFilter> kept_;
 
   bool read_ahead_allowed_ = true;
   bool read_ahead_ = false;

@@ -111,6 +111,10 @@ void TDiskFile::WriteAt(int64_t offset, const void* buffer, size_t count) {
   position_ = offset + static_cast<int64_t>(done);
 }
 
+const uint8_t* TDiskFile::MappedBytes(int64_t size) {
+  return file_ != nullptr ? file_->MapForReading(size) : nullptr;
+}
+
 void TDiskFile::ReadExactAt(int64_t offset, void* buffer, size_t count) {
   if (ReadAt(offset, buffer, count) != count) {
     throw ETableError(FormatMessage(kReadError, {path_}));

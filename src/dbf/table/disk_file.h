@@ -78,6 +78,11 @@ class TDiskFile {
   // ReadAt that must deliver all bytes: a short read throws "Error on Read of
   // file %s".
   void ReadExactAt(int64_t offset, void* buffer, size_t count);
+  // The file's first `size` bytes for reading in place, or nullptr when the
+  // file system does not map them (TFileHandle::MapForReading); valid until
+  // the next call, a Truncate or Close. Nothing to do with ReadAt's seam:
+  // whole-table passes use it, and fall back on ReadAt without it.
+  const uint8_t* MappedBytes(int64_t size);
 
   const std::string& Path() const { return path_; }
   bool Exists() const { return exists_; }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,7 +17,22 @@ namespace {
 
 class TPlatformFile : public TFileHandle {
  public:
-  explicit TPlatformFile(UniqueFd fd) : fd_(std::move(fd)) {}
+  TPlatformFile(UniqueFd fd, bool shared) : fd_(std::move(fd)), shared_(shared) {}
+  ~TPlatformFile() override { Unmap(); }
+  TPlatformFile(const TPlatformFile&) = delete;
+  TPlatformFile& operator=(const TPlatformFile&) = delete;
+
+  const uint8_t* MapForReading(int64_t size) override {
+    // Only an exclusive open: nobody else can cut the file under the map.
+    if (shared_ || size <= 0) return nullptr;
+    if (map_ != nullptr && map_size_ >= size) return static_cast<const uint8_t*>(map_);
+    Unmap();
+    void* map = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fd_.Get(), 0);
+    if (map == MAP_FAILED) return nullptr;
+    map_ = map;
+    map_size_ = size;
+    return static_cast<const uint8_t*>(map_);
+  }
 
   int64_t ReadAt(int64_t offset, void* buffer, size_t count) override {
     while (true) {
@@ -42,6 +58,7 @@ class TPlatformFile : public TFileHandle {
   bool Sync() override { return ::fsync(fd_.Get()) == 0; }
 
   bool Truncate(int64_t size) override {
+    Unmap();  // pages past a new end must not be read through the map
     return ::ftruncate(fd_.Get(), static_cast<off_t>(size)) == 0;
   }
 
@@ -59,7 +76,16 @@ class TPlatformFile : public TFileHandle {
   }
 
  private:
+  void Unmap() {
+    if (map_ != nullptr) ::munmap(map_, static_cast<size_t>(map_size_));
+    map_ = nullptr;
+    map_size_ = 0;
+  }
+
   UniqueFd fd_;
+  bool shared_ = false;
+  void* map_ = nullptr;
+  int64_t map_size_ = 0;
 };
 
 class TPlatformFileSystem : public TFileSystem {
@@ -81,7 +107,7 @@ class TPlatformFileSystem : public TFileSystem {
     // left as it is.
     if (::flock(fd.Get(), (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) return nullptr;
     if (create && ::ftruncate(fd.Get(), 0) != 0) return nullptr;
-    return std::make_unique<TPlatformFile>(std::move(fd));
+    return std::make_unique<TPlatformFile>(std::move(fd), shared);
   }
 
   bool Rename(const std::string& from, const std::string& to) override {

@@ -33,6 +33,15 @@ class TFileHandle {
   // unlock releases it. False when refused.
   enum class TRangeLock { kRead, kWrite, kUnlock };
   virtual bool LockRange(TRangeLock type, int64_t offset, int64_t length) = 0;
+  // The file's first `size` bytes mapped for reading, kept in step with
+  // every write to the file (the platform's cache holds both), or nullptr
+  // where that is not offered (a shared open, which another program may cut
+  // short; a memory file system; a failure). The bytes stay valid until the
+  // next MapForReading, Truncate or the handle's end.
+  virtual const uint8_t* MapForReading(int64_t size) {
+    (void)size;
+    return nullptr;
+  }
 };
 
 class TFileSystem {
