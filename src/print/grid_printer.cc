@@ -40,6 +40,12 @@ TPreviewForm* TGridPrinter::PreviewForm() const { return preview_.data(); }
 void TGridPrinter::Build() { table_ = CollectPrintTable(dataset_, columns_, cell_colour_, title_); }
 
 void TGridPrinter::Preview() {
+  // The running job draws the built print on the printer the preview shows;
+  // rebuilding either now would pull the pages from under it.
+  if (printing_) {
+    preview_pending_ = true;
+    return;
+  }
   Build();
   if (preview_ == nullptr) {
     preview_ = new TPreviewForm(*this, window_parent_);
@@ -58,9 +64,28 @@ void TGridPrinter::PaintOn(QPrinter& printer) const {
 }
 
 bool TGridPrinter::Print(const std::function<bool()>& keep_going) {
-  printer_.setDocName(settings_.job_name);
-  const PageBuilder pages(table_, settings_, printer_);
-  return pages.PaintAll(printer_, keep_going);
+  if (printing_) return false;
+  printing_ = true;
+  if (PrintingChanged) PrintingChanged(true);
+  bool printed = false;
+  {
+    // Ends the job's state on every way out, a failed page included.
+    struct JobEnd {
+      TGridPrinter& self;
+      ~JobEnd() {
+        self.printing_ = false;
+        if (self.PrintingChanged) self.PrintingChanged(false);
+      }
+    } end{*this};
+    printer_.setDocName(settings_.job_name);
+    const PageBuilder pages(table_, settings_, printer_);
+    printed = pages.PaintAll(printer_, keep_going);
+  }
+  if (preview_pending_) {
+    preview_pending_ = false;
+    Preview();
+  }
+  return printed;
 }
 
 bool TGridPrinter::ExportPdf(const QString& path) {
