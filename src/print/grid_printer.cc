@@ -2,7 +2,10 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPrinterInfo>
+#include <QScreen>
+#include <QStyle>
 #include <QWidget>
 #include <filesystem>
 #include <system_error>
@@ -49,6 +52,15 @@ void TGridPrinter::Preview() {
   Build();
   if (preview_ == nullptr) {
     preview_ = new TPreviewForm(*this, window_parent_);
+    // The size to fall back on where "maximised" is not honoured (no window
+    // manager, a tiling one): two thirds of the screen, centred on it.
+    QScreen* screen = window_parent_ != nullptr ? window_parent_->screen() : nullptr;
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+      const QRect area = screen->availableGeometry();
+      const QSize size((area.width() * 2 + 2) / 3, (area.height() * 2 + 2) / 3);
+      preview_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, area));
+    }
   } else {
     preview_->Rebuild();
   }

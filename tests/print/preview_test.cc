@@ -11,6 +11,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -178,6 +179,23 @@ TEST_F(PreviewTest, PdfButtonWritesTheShownPages) {
   EXPECT_THAT(text, HasSubstr("Электронный заказ Лиртана"));
   EXPECT_THAT(text, HasSubstr("Order 3"));
   EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(PreviewTest, PreviewTakesTwoThirdsOfTheScreenCentredWhereNotMaximised) {
+  SelectOrder();
+  Click(form_.get(), "SpeedButton1");
+  TPreviewForm* preview = Preview();
+  ASSERT_NE(nullptr, preview);
+  const QRect area = preview->screen()->availableGeometry();
+  // Maximised or not, the window it falls back to is never smaller.
+  const QRect normal = preview->normalGeometry();
+  EXPECT_GE(normal.width() * 3, area.width() * 2);
+  EXPECT_GE(normal.height() * 3, area.height() * 2);
+  EXPECT_LE(std::abs(normal.center().x() - area.center().x()), 1);
+  EXPECT_LE(std::abs(normal.center().y() - area.center().y()), 1);
+  const QRect shown = preview->geometry();
+  EXPECT_GE(shown.width() * 3, area.width() * 2);
+  EXPECT_GE(shown.height() * 3, area.height() * 2);
 }
 
 class LongPreviewTest : public PreviewTest {
