@@ -10,6 +10,8 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -65,6 +67,9 @@ TEST(PrintLayout, EveryWordLiesInsideItsCell) {
   printer.setOutputFileName(QString::fromStdString(pdf));
   const PageBuilder pages(fixture.Printer().Table(), fixture.Printer().Settings(), printer);
   ASSERT_TRUE(pages.PaintAll(printer));
+  // For the documentation's picture of such a page: a copy where asked.
+  if (const char* keep = std::getenv("ZAKAZ_PRINT_PAGE_OUT"); keep != nullptr && *keep != 0)
+    std::filesystem::copy_file(pdf, keep, std::filesystem::copy_options::overwrite_existing);
 
   // Cell edges in points: the margin plus the device units at the grid's scale.
   const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Point);
