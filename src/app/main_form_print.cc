@@ -1,5 +1,8 @@
 // "Печать" of the main window: the grid printer bound to the grid's dataset,
 // columns and row colours, and the print preview of the shown table.
+#include <QToolButton>
+#include <memory>
+
 #include "app/main_form.h"
 #include "ordering/price_columns.h"
 #include "print/grid_printer.h"
@@ -11,6 +14,18 @@ void TMainForm::CreateGridPrinter() {
   GridPrinter_ = std::make_unique<TGridPrinter>(PriceTable(), PriceGridColumns(),
                                                 PriceRowColourRule(PriceTable()), prompts_, this);
   GridPrinter_->SetPrintTitle(windowTitle());
+  // "Печать" is off while a job runs and comes back as it was; a "Печать"
+  // that reaches the printer meanwhile is made once the job has ended.
+  auto was_enabled = std::make_shared<bool>(false);
+  GridPrinter_->PrintingChanged = [this, was_enabled](bool printing) {
+    if (printing) {
+      *was_enabled = SpeedButton1_->isEnabled();
+      SpeedButton1_->setEnabled(false);
+    } else if (!SpeedButton1_->isEnabled()) {
+      // A mode change during the job may have turned it on again already.
+      SpeedButton1_->setEnabled(*was_enabled);
+    }
+  };
 }
 
 void TMainForm::SpeedButton1Click() {

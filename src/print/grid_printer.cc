@@ -2,7 +2,10 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPrinterInfo>
+#include <QScreen>
+#include <QStyle>
 #include <QWidget>
 #include <filesystem>
 #include <system_error>
@@ -40,9 +43,24 @@ TPreviewForm* TGridPrinter::PreviewForm() const { return preview_.data(); }
 void TGridPrinter::Build() { table_ = CollectPrintTable(dataset_, columns_, cell_colour_, title_); }
 
 void TGridPrinter::Preview() {
+  // The running job draws the built print on the printer the preview shows;
+  // rebuilding either now would pull the pages from under it.
+  if (printing_) {
+    preview_pending_ = true;
+    return;
+  }
   Build();
   if (preview_ == nullptr) {
     preview_ = new TPreviewForm(*this, window_parent_);
+    // The size to fall back on where "maximised" is not honoured (no window
+    // manager, a tiling one): two thirds of the screen, centred on it.
+    QScreen* screen = window_parent_ != nullptr ? window_parent_->screen() : nullptr;
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+      const QRect area = screen->availableGeometry();
+      const QSize size((area.width() * 2 + 2) / 3, (area.height() * 2 + 2) / 3);
+      preview_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, area));
+    }
   } else {
     preview_->Rebuild();
   }
@@ -58,9 +76,28 @@ void TGridPrinter::PaintOn(QPrinter& printer) const {
 }
 
 bool TGridPrinter::Print(const std::function<bool()>& keep_going) {
-  printer_.setDocName(settings_.job_name);
-  const PageBuilder pages(table_, settings_, printer_);
-  return pages.PaintAll(printer_, keep_going);
+  if (printing_) return false;
+  printing_ = true;
+  if (PrintingChanged) PrintingChanged(true);
+  bool printed = false;
+  {
+    // Ends the job's state on every way out, a failed page included.
+    struct JobEnd {
+      TGridPrinter& self;
+      ~JobEnd() {
+        self.printing_ = false;
+        if (self.PrintingChanged) self.PrintingChanged(false);
+      }
+    } end{*this};
+    printer_.setDocName(settings_.job_name);
+    const PageBuilder pages(table_, settings_, printer_);
+    printed = pages.PaintAll(printer_, keep_going);
+  }
+  if (preview_pending_) {
+    preview_pending_ = false;
+    Preview();
+  }
+  return printed;
 }
 
 bool TGridPrinter::ExportPdf(const QString& path) {

@@ -56,8 +56,14 @@ class TGridPrinter {
   const PrintTable& Table() const { return table_; }
 
   // Builds the print and shows it in the preview window, non-modal and
-  // maximised, in front.
+  // maximised, in front. While a print job runs the pages being printed stay
+  // as they are: the rebuild is remembered and made once the job has ended.
   void Preview();
+  // Whether a print job is running (Print has not returned yet).
+  bool Printing() const { return printing_; }
+  // Told true when a print job starts and false when it has ended; the main
+  // window turns its "Печать" off meanwhile.
+  std::function<void(bool printing)> PrintingChanged;
   // The preview window, or nullptr before the first Preview (or after it was
   // closed and destroyed with its parent).
   TPreviewForm* PreviewForm() const;
@@ -73,7 +79,8 @@ class TGridPrinter {
   // Draws the built print on `printer` (the preview's pages).
   void PaintOn(QPrinter& printer) const;
   // Prints the built print on the current printer; `keep_going` is asked
-  // between pages. False when stopped or the printer could not be opened.
+  // between pages. False when stopped or the printer could not be opened,
+  // or when a print job is running already.
   bool Print(const std::function<bool()>& keep_going);
   // Writes the built print to the PDF file `path`; false, after a message,
   // when the file cannot be written.
@@ -97,6 +104,8 @@ class TGridPrinter {
   PrintTable table_;
   QPrinter printer_{QPrinter::HighResolution};
   QPointer<TPreviewForm> preview_;
+  bool printing_ = false;
+  bool preview_pending_ = false;  // a Preview asked for during a print job
 };
 
 }  // namespace zakaz

@@ -6,7 +6,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QStringList>
+#include <QTextLayout>
 #include <algorithm>
 
 namespace zakaz {
@@ -26,11 +28,53 @@ QStringList TitleLevels(const std::string& title) {
   return QString::fromStdString(title).split(QLatin1Char('|'));
 }
 
-int TextFlags(TextAlign alignment, bool wrap) {
+int TextFlags(TextAlign alignment) {
   const int horizontal = alignment == TextAlign::kRight    ? Qt::AlignRight
                          : alignment == TextAlign::kCenter ? Qt::AlignHCenter
                                                            : Qt::AlignLeft;
-  return horizontal | Qt::AlignVCenter | (wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
+  return horizontal | Qt::AlignVCenter;
+}
+
+// The smallest size a word too wide for its column is set in; one still too
+// wide at it is broken across lines.
+constexpr int kSmallestPoints = 6;
+
+// A number or a date: digits with their separators and a sign. Such a text is
+// never broken or cut; its column is made wide enough for it.
+bool IsFigure(const QString& text) {
+  bool digit = false;
+  for (const QChar ch : text) {
+    if (ch.isDigit()) {
+      digit = true;
+    } else if (ch != QLatin1Char(',') && ch != QLatin1Char('.') && ch != QLatin1Char('-') &&
+               ch != QLatin1Char('+') && ch != QLatin1Char(':') && ch != QLatin1Char('/')) {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// Lays `text` out in lines no wider than `width`: between words where it can,
+// inside a word only where the word alone is wider. Returns the text's height.
+double LayOut(QTextLayout& layout, double width) {
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  double height = 0;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(std::max(width, 1.0));
+    line.setPosition(QPointF(0, height));
+    height += line.height();
+  }
+  layout.endLayout();
+  return height;
+}
+
+QString LayoutText(const QString& text) {
+  QString copy = text;
+  copy.replace(QLatin1Char('\n'), QChar::LineSeparator);
+  return copy;
 }
 
 }  // namespace
@@ -70,15 +114,18 @@ QFont PageBuilder::Font(int points, bool bold) const {
 }
 
 QFont PageBuilder::FittingFont(size_t column, const QString& text, int points, bool bold) const {
-  // A narrowed column can wrap between words but not inside one, so a word
-  // wider than the column (a date, a maker, a title) gets a smaller font
-  // instead of being cut.
+  return FittingFont(column_widths_[column] - 2 * pad_, text, points, bold);
+}
+
+QFont PageBuilder::FittingFont(double width, const QString& text, int points, bool bold) const {
+  // The specified size first; text wraps between words at it. Only a word
+  // wider than the whole cell is set smaller, down to the smallest size, and
+  // one still too wide then breaks across lines (LayOut).
   QFont font = Font(points, bold);
-  const double width = column_widths_[column] - 2 * pad_;
   if (QFontMetricsF(font, &device_).horizontalAdvance(text) <= width) return font;
-  const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-  constexpr int kSmallest = 5;
-  while (font.pointSize() > kSmallest) {
+  const QStringList words =
+      text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+  while (font.pointSize() > kSmallestPoints) {
     const QFontMetricsF metrics(font, &device_);
     bool fits = true;
     for (const QString& word : words) fits = fits && metrics.horizontalAdvance(word) <= width;
@@ -88,17 +135,38 @@ QFont PageBuilder::FittingFont(size_t column, const QString& text, int points, b
   return font;
 }
 
-double PageBuilder::TextHeight(const QFont& font, double width, const QString& text,
-                               bool wrap) const {
+double PageBuilder::TextHeight(const QFont& font, double width, const QString& text) const {
   const QFontMetricsF metrics(font, &device_);
-  if (!wrap || text.isEmpty()) return metrics.height();
+  if (text.isEmpty()) return metrics.height();
   // Most cells fit on one line; laying them out for wrapping is the slow part.
   if (!text.contains(QLatin1Char('\n')) && metrics.horizontalAdvance(text) <= width) {
     return metrics.height();
   }
-  const QRectF bounds = metrics.boundingRect(QRectF(0, 0, std::max(width, 1.0), 1e9),
-                                             TextFlags(TextAlign::kLeft, true), text);
-  return std::max(bounds.height(), metrics.height());
+  QTextLayout layout(LayoutText(text), font, &device_);
+  return std::max(LayOut(layout, width), metrics.height());
+}
+
+void PageBuilder::DrawText(QPainter& painter, const QRectF& box, const QFont& font,
+                           TextAlign alignment, const QString& text) const {
+  if (text.isEmpty()) return;
+  const QFontMetricsF metrics(font, &device_);
+  painter.setFont(font);
+  if (!text.contains(QLatin1Char('\n')) && metrics.horizontalAdvance(text) <= box.width()) {
+    painter.drawText(box, TextFlags(alignment) | Qt::TextSingleLine, text);
+    return;
+  }
+  QTextLayout layout(LayoutText(text), font, &device_);
+  const double height = LayOut(layout, box.width());
+  const double top = box.top() + std::max(0.0, (box.height() - height) / 2);
+  for (int i = 0; i < layout.lineCount(); ++i) {
+    QTextLine line = layout.lineAt(i);
+    const double free = std::max(0.0, box.width() - line.naturalTextWidth());
+    const double shift = alignment == TextAlign::kRight    ? free
+                         : alignment == TextAlign::kCenter ? free / 2
+                                                           : 0;
+    line.setPosition(QPointF(shift, line.position().y()));
+  }
+  layout.draw(&painter, QPointF(box.left(), top));
 }
 
 void PageBuilder::MeasureColumns(double available) {
@@ -121,16 +189,80 @@ void PageBuilder::MeasureColumns(double available) {
     }
     column_widths_[c] = width;
   }
-  double total = 0;
-  for (double width : column_widths_) total += width;
-  if (settings_.fit_width && total > available && total > 0) {
-    const double factor = available / total;
-    if (settings_.change_column_widths) {
-      for (double& width : column_widths_) width *= factor;
-    } else {
-      scale_ = factor;
+  auto total = [this] {
+    double sum = 0;
+    for (double width : column_widths_) sum += width;
+    return sum;
+  };
+  if (settings_.fit_width && settings_.change_column_widths && total() > available && total() > 0) {
+    const double factor = available / total();
+    for (double& width : column_widths_) width *= factor;
+  }
+  // A number or a date is never broken or cut: a column of them is as wide
+  // as its widest text at its own size, and the text columns give up the
+  // width it takes, each in proportion to what it has above a floor of a few
+  // letters at the smallest size.
+  std::vector<bool> figures(count, false);
+  for (size_t c = 0; c < count; ++c) {
+    const GridColumn& column = table_.columns[c];
+    bool any = false;
+    bool all = true;
+    double need = 0;
+    const QFontMetricsF cell_metrics(Font(column.font_points), &device_);
+    for (const PrintRow& row : table_.rows) {
+      const QString& text = row.cells[c];
+      if (text.isEmpty()) continue;
+      if (!IsFigure(text)) {
+        all = false;
+        break;
+      }
+      any = true;
+      need = std::max(need, cell_metrics.horizontalAdvance(text));
+    }
+    const QString& footer = table_.footer[c];
+    if (all && !footer.isEmpty()) {
+      if (IsFigure(footer)) {
+        any = true;
+        const int points = column.footer == GridColumn::Footer::kSum ? column.title_font_points : 0;
+        need =
+            std::max(need, QFontMetricsF(Font(points, true), &device_).horizontalAdvance(footer));
+      } else {
+        all = false;
+      }
+    }
+    if (!all || !any) continue;
+    figures[c] = true;
+    column_widths_[c] = std::max(column_widths_[c], need + 2 * pad_ + unit_);
+  }
+  if (settings_.fit_width && settings_.change_column_widths && total() > available) {
+    // A text column keeps at least its title's widest word at the title's
+    // size (or a few letters at the smallest size), so the titles stay whole.
+    const double letters =
+        3 * QFontMetricsF(Font(kSmallestPoints), &device_).averageCharWidth() + 2 * pad_;
+    std::vector<double> floors(count, 0);
+    double spare = 0;
+    for (size_t c = 0; c < count; ++c) {
+      if (figures[c]) continue;
+      const GridColumn& column = table_.columns[c];
+      const QFontMetricsF title_metrics(Font(column.title_font_points), &device_);
+      double floor = letters;
+      const QStringList levels = TitleLevels(column.title);
+      for (const QString& word : levels.back().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        floor = std::max(floor, title_metrics.horizontalAdvance(word) + 2 * pad_);
+      floors[c] = std::min(floor, column_widths_[c]);
+      spare += column_widths_[c] - floors[c];
+    }
+    const double excess = total() - available;
+    if (spare > 0) {
+      const double share = std::min(1.0, excess / spare);
+      for (size_t c = 0; c < count; ++c) {
+        if (!figures[c]) column_widths_[c] -= (column_widths_[c] - floors[c]) * share;
+      }
     }
   }
+  // What still does not fit (the whole grid scaled by the settings, or
+  // figures wider than the page) is drawn smaller as a whole.
+  if (settings_.fit_width && total() > available && total() > 0) scale_ = available / total();
   column_left_.assign(count, 0);
   double left = 0;
   for (size_t c = 0; c < count; ++c) {
@@ -142,26 +274,35 @@ void PageBuilder::MeasureColumns(double available) {
 void PageBuilder::MeasureHeader() {
   heading_height_ =
       2 * QFontMetricsF(QFont(AvailablePrintFace(kHeadingFace), kHeadingPoints), &device_).height();
-  band_height_ = TextHeight(Font(kGridPoints), 1, table_.title, false) + 2 * pad_;
+  double grid_width = 0;
+  for (double width : column_widths_) grid_width += width;
+  // The band wraps: a long file name must not push the rest off the page.
+  band_height_ = TextHeight(FittingFont(grid_width - 2 * pad_, table_.title, kGridPoints),
+                            grid_width - 2 * pad_, table_.title) +
+                 2 * pad_;
   title_level_height_ = 0;
   for (size_t c = 0; c < table_.columns.size(); ++c) {
     const GridColumn& column = table_.columns[c];
     for (const QString& level : TitleLevels(column.title)) {
       const QFont font = FittingFont(c, level, column.title_font_points);
-      title_level_height_ =
-          std::max(title_level_height_,
-                   TextHeight(font, column_widths_[c] - 2 * pad_, level, true) + 2 * pad_);
+      title_level_height_ = std::max(
+          title_level_height_, TextHeight(font, column_widths_[c] - 2 * pad_, level) + 2 * pad_);
     }
   }
   double footer = 0;
   for (size_t c = 0; c < table_.columns.size(); ++c) {
     const GridColumn& column = table_.columns[c];
     const int points = column.footer == GridColumn::Footer::kSum ? column.title_font_points : 0;
-    footer = std::max(
-        footer, TextHeight(FittingFont(c, table_.footer[c], points, true),
-                           column_widths_[c] - 2 * pad_, table_.footer[c], settings_.stretch_rows));
+    footer = std::max(footer, TextHeight(FittingFont(c, table_.footer[c], points, true),
+                                         column_widths_[c] - 2 * pad_, table_.footer[c]));
   }
   footer_height_ = footer + 2 * pad_;
+  note_height_ = 0;
+  if (table_.unreadable) {
+    const QString note = QString::fromUtf8(kUnreadableNote);
+    note_height_ =
+        TextHeight(FittingFont(grid_width, note, kGridPoints), grid_width, note) + 2 * pad_;
+  }
 }
 
 void PageBuilder::MeasureRows() {
@@ -170,9 +311,12 @@ void PageBuilder::MeasureRows() {
     double height = 0;
     for (size_t c = 0; c < table_.columns.size(); ++c) {
       const QString& text = table_.rows[r].cells[c];
-      height =
-          std::max(height, TextHeight(FittingFont(c, text, table_.columns[c].font_points),
-                                      column_widths_[c] - 2 * pad_, text, settings_.stretch_rows));
+      const int points = table_.columns[c].font_points;
+      // Without stretching a row keeps one line, its text set smaller to fit.
+      height = std::max(
+          height, settings_.stretch_rows
+                      ? TextHeight(FittingFont(c, text, points), column_widths_[c] - 2 * pad_, text)
+                      : QFontMetricsF(Font(points), &device_).height());
     }
     if (table_.columns.empty()) height = QFontMetricsF(Font(kGridPoints), &device_).height();
     row_heights_[r] = height + 2 * pad_;
@@ -196,7 +340,8 @@ void PageBuilder::Paginate(double page_height) {
       ++row;
     }
     page.end = row;
-    if (row == rows && (y + footer_height_ <= page_height || page.end == page.first)) {
+    if (row == rows &&
+        (y + footer_height_ + note_height_ <= page_height || page.end == page.first)) {
       page.footer = true;
       pages_.push_back(page);
       break;
@@ -238,9 +383,9 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
   // The band with the print title.
   const QRectF band(0, y, width, band_height_);
   painter.drawRect(band);
-  painter.setFont(Font(kGridPoints));
-  painter.drawText(band.adjusted(pad_, 0, -pad_, 0), TextFlags(TextAlign::kCenter, false),
-                   table_.title);
+  const QRectF band_text = band.adjusted(pad_, pad_, -pad_, -pad_);
+  DrawText(painter, band_text, FittingFont(band_text.width(), table_.title, kGridPoints),
+           TextAlign::kCenter, table_.title);
   y += band_height_;
   // Two title levels: a one-level title fills both; equal upper levels of
   // neighbouring columns share one cell.
@@ -250,9 +395,9 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
     if (levels.size() < 2) {
       const QRectF cell(column_left_[c], y, column_widths_[c], 2 * title_level_height_);
       painter.drawRect(cell);
-      painter.setFont(FittingFont(c, levels.front(), column.title_font_points));
-      painter.drawText(cell.adjusted(pad_, pad_, -pad_, -pad_),
-                       TextFlags(column.title_alignment, true), levels.front());
+      DrawText(painter, cell.adjusted(pad_, pad_, -pad_, -pad_),
+               FittingFont(c, levels.front(), column.title_font_points), column.title_alignment,
+               levels.front());
       ++c;
       continue;
     }
@@ -266,18 +411,18 @@ double PageBuilder::PaintHeader(QPainter& painter, double y) const {
                        column_left_[last] + column_widths_[last] - column_left_[c],
                        title_level_height_);
     painter.drawRect(upper);
-    painter.setFont(Font(kGridPoints));
-    painter.drawText(upper.adjusted(pad_, 0, -pad_, 0), TextFlags(TextAlign::kCenter, true),
-                     levels.front());
+    const QRectF upper_text = upper.adjusted(pad_, pad_, -pad_, -pad_);
+    DrawText(painter, upper_text, FittingFont(upper_text.width(), levels.front(), kGridPoints),
+             TextAlign::kCenter, levels.front());
     for (size_t k = c; k <= last; ++k) {
       const GridColumn& lower_column = table_.columns[k];
       const QRectF lower(column_left_[k], y + title_level_height_, column_widths_[k],
                          title_level_height_);
       painter.drawRect(lower);
       const QString lower_text = TitleLevels(lower_column.title).value(1);
-      painter.setFont(FittingFont(k, lower_text, lower_column.title_font_points));
-      painter.drawText(lower.adjusted(pad_, pad_, -pad_, -pad_),
-                       TextFlags(lower_column.title_alignment, true), lower_text);
+      DrawText(painter, lower.adjusted(pad_, pad_, -pad_, -pad_),
+               FittingFont(k, lower_text, lower_column.title_font_points),
+               lower_column.title_alignment, lower_text);
     }
     c = last + 1;
   }
@@ -303,13 +448,20 @@ double PageBuilder::PaintRow(QPainter& painter, double y, const std::vector<QStr
     const int points = footer && column.footer == GridColumn::Footer::kSum
                            ? column.title_font_points
                            : column.font_points;
-    painter.setFont(FittingFont(c, cells[c], points, footer));
     painter.setPen(colour.isValid() ? colour : QColor(Qt::black));
-    painter.save();
-    painter.setClipRect(cell);
-    painter.drawText(cell.adjusted(pad_, pad_, -pad_, -pad_),
-                     TextFlags(column.alignment, settings_.stretch_rows), cells[c]);
-    painter.restore();
+    const QRectF box = cell.adjusted(pad_, pad_, -pad_, -pad_);
+    const QFont font = FittingFont(c, cells[c], points, footer);
+    if (!settings_.stretch_rows && !footer) {
+      // Rows kept to one line, as the settings ask: what the smallest size
+      // cannot fit is cut at the cell.
+      painter.save();
+      painter.setClipRect(cell);
+      painter.setFont(font);
+      painter.drawText(box, TextFlags(column.alignment) | Qt::TextSingleLine, cells[c]);
+      painter.restore();
+      continue;
+    }
+    DrawText(painter, box, font, column.alignment, cells[c]);
   }
   return y + height;
 }
@@ -327,7 +479,17 @@ void PageBuilder::PaintPage(QPainter& painter, int page) const {
     y = PaintRow(painter, y, cells.cells, cells.colour, row_heights_[static_cast<size_t>(row)],
                  false);
   }
-  if (layout.footer) PaintRow(painter, y, table_.footer, QColor(), footer_height_, true);
+  if (layout.footer) {
+    y = PaintRow(painter, y, table_.footer, QColor(), footer_height_, true);
+    if (table_.unreadable) {
+      double width = 0;
+      for (double w : column_widths_) width += w;
+      const QString note = QString::fromUtf8(kUnreadableNote);
+      const QRectF box(pad_, y + pad_, width - 2 * pad_, note_height_ - 2 * pad_);
+      painter.setPen(Qt::black);
+      DrawText(painter, box, FittingFont(width, note, kGridPoints), TextAlign::kLeft, note);
+    }
+  }
   painter.restore();
 }
 

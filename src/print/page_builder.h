@@ -77,7 +77,12 @@ class PageBuilder {
   // The font of `text` in `column`, made smaller where a word of it would
   // not fit the column's width otherwise.
   QFont FittingFont(size_t column, const QString& text, int points, bool bold = false) const;
-  double TextHeight(const QFont& font, double width, const QString& text, bool wrap) const;
+  QFont FittingFont(double width, const QString& text, int points, bool bold = false) const;
+  // The height of `text` laid out in lines of `width` (LayOut's rule), and
+  // the same text drawn that way, centred in `box` vertically.
+  double TextHeight(const QFont& font, double width, const QString& text) const;
+  void DrawText(QPainter& painter, const QRectF& box, const QFont& font, TextAlign alignment,
+                const QString& text) const;
   void MeasureColumns(double available);
   void MeasureHeader();
   void MeasureRows();
@@ -101,6 +106,7 @@ class PageBuilder {
   double band_height_ = 0;
   double title_level_height_ = 0;
   double footer_height_ = 0;
+  double note_height_ = 0;  // the note under the table of unreadable values
   std::vector<Page> pages_;
   std::vector<double> row_top_;  // top of each row on its page
 };

@@ -91,6 +91,7 @@ TPreviewForm::TPreviewForm(TGridPrinter& printer, QWidget* parent)
 }
 
 void TPreviewForm::Rebuild() {
+  if (printer_.Printing()) return;  // the grid printer rebuilds once the job has ended
   view_->updatePreview();
   UpdateControls();
 }
@@ -106,8 +107,11 @@ void TPreviewForm::UpdateControls() {
                      printer_.PrinterInstalled());
   setup_->setEnabled(!printing_);
   pdf_->setEnabled(!printing_ && pages > 0);
-  previous_->setEnabled(page > 1);
-  next_->setEnabled(page < pages);
+  // While a job runs only "Stop" answers: paging or zooming repaints from
+  // the printer the job is drawing on.
+  scale_->setEnabled(!printing_);
+  previous_->setEnabled(!printing_ && page > 1);
+  next_->setEnabled(!printing_ && page < pages);
   stop_->setEnabled(printing_);
   close_->setEnabled(!printing_);
   const QString counter = QStringLiteral("Page %1 of %2").arg(page).arg(pages);
@@ -117,16 +121,19 @@ void TPreviewForm::UpdateControls() {
 }
 
 void TPreviewForm::PreviousClick() {
+  if (printing_) return;
   if (view_->currentPage() > 1) view_->setCurrentPage(view_->currentPage() - 1);
   UpdateControls();
 }
 
 void TPreviewForm::NextClick() {
+  if (printing_) return;
   if (view_->currentPage() < view_->pageCount()) view_->setCurrentPage(view_->currentPage() + 1);
   UpdateControls();
 }
 
 void TPreviewForm::SetScale(const QString& choice) {
+  if (printing_) return;
   if (choice == QLatin1String("Page Width")) {
     view_->fitToWidth();
   } else if (choice == QLatin1String("Whole Page")) {

@@ -58,7 +58,13 @@ PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<Grid
   {
     WalkGuard guard(dataset);
     for (dataset.First(); !dataset.Eof(); dataset.Next()) {
-      const dbf::TRecordValues values = dataset.PeekRecord(dataset.RecNo());
+      dbf::TRecordValues values;
+      try {
+        values = dataset.PeekRecord(dataset.RecNo());
+      } catch (const std::exception&) {
+        // The grid shows such a record as an empty row; so does the paper.
+        table.unreadable = true;
+      }
       PrintRow row;
       row.cells.reserve(count);
       for (size_t c = 0; c < count; ++c) {
@@ -70,12 +76,23 @@ PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<Grid
         const dbf::TFieldValue& value = values.values[static_cast<size_t>(field)];
         row.cells.push_back(QString::fromStdString(GridCellText(table.columns[c], value)));
       }
-      sums.Add(sums.ShareOf(values));
-      if (cell_colour) row.colour = PenColour(cell_colour(values));
+      if (cell_colour && !values.values.empty()) row.colour = PenColour(cell_colour(values));
       table.rows.push_back(std::move(row));
     }
   }
 
+  // The same pass the grid's footer makes, so the paper sums what the
+  // screen sums.
+  const std::vector<int32_t> summed = sums.SummedFields();
+  if (!summed.empty()) {
+    try {
+      sums.SetTotals(dataset.SumVisible(summed));
+    } catch (const std::exception&) {
+      // The grid's footer then reads zero; so does the paper's.
+      sums.Clear();
+      table.unreadable = true;
+    }
+  }
   table.footer.resize(count);
   for (size_t c = 0; c < count; ++c)
     table.footer[c] = QString::fromStdString(sums.Text(static_cast<int>(c)));

@@ -28,15 +28,22 @@ struct PrintTable {
   std::vector<GridColumn> columns;  // printed columns only
   std::vector<PrintRow> rows;
   std::vector<QString> footer;  // one per printed column, empty where none
+  // Some record could not be read (a malformed number, say): its row prints
+  // blank, as the grid shows it, and the note goes under the table.
+  bool unreadable = false;
 };
+
+// Printed under the table when some values could not be read.
+inline constexpr char kUnreadableNote[] = "Некоторые значения не удалось прочитать";
 
 // Walks the rows the dataset shows (its filter in force) from the first to
 // the last, with its views suspended so a bound grid is not repainted, and
 // returns the cursor to the row that was current. `columns` is the grid's
 // column list; hidden columns are left out. `cell_colour` is the grid's cell
 // handler: the font colour of a row from its values (invalid for black); it
-// may be empty. Requires an open dataset. A failure while walking (an
-// unreadable record) propagates after the cursor and the views are restored.
+// may be empty. Requires an open dataset. A record that cannot be read
+// prints as the grid shows it, a blank row, and the footer holds what the
+// grid's footer holds (FooterSums over the same pass).
 PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<GridColumn>& columns,
                              const RowColourRule& cell_colour, const QString& title);
 

@@ -331,5 +331,47 @@ TEST_F(MainFormBrowsersTest, LeavingForTheConnectionReturnsToTheWritablePriceLis
   EXPECT_EQ(kPriceNode, ButtonStates());
 }
 
+TEST_F(MainFormBrowsersTest, TheChosenFileOpensExactlyAsListed) {
+  // A supplier's waybill name with more dots, and two names that differ in
+  // letter case alone (only where the file system tells them apart).
+  Put("in", "nakl.05.03.dbf", {{.name = "DOTS", .quant = 2}, {.name = "MORE", .quant = 3}}, 2);
+  Put("in", "x.dbf", {{.name = "LOWER", .quant = 1}}, 1);
+  Put("in", "X.DBF", {{.name = "UPPER", .quant = 4}}, 0);
+  const bool both_cases =
+      fs::exists(dir_.Path() / "in" / "X.DBF") && fs::exists(dir_.Path() / "in" / "x.dbf") &&
+      !fs::equivalent(dir_.Path() / "in" / "X.DBF", dir_.Path() / "in" / "x.dbf");
+  TMainForm& form = Start();
+  struct Case {
+    const char* file;
+    std::vector<const char*> names;
+  };
+  std::vector<Case> cases{{"nakl.05.03.dbf", {"DOTS", "MORE"}}};
+  if (both_cases) {
+    cases.push_back({"x.dbf", {"LOWER"}});
+    cases.push_back({"X.DBF", {"UPPER"}});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    Press("NaklButton", waybills_, [&](TListForm& browser) {
+      auto* list = browser.findChild<QListWidget*>("ListBox");
+      for (int row = 0; row < list->count(); ++row) {
+        if (list->item(row)->text().startsWith(QString::fromLatin1(c.file) + QStringLiteral(" ")))
+          list->setCurrentRow(row);
+      }
+      Choose(browser);
+    });
+    ASSERT_EQ(vmWaybill, form.ViewMode());
+    EXPECT_THAT(prompts_.shown, IsEmpty());
+    EXPECT_EQ(std::string("in\\") + c.file, form.PriceTable().TableName());
+    ASSERT_EQ(static_cast<int>(c.names.size()), Model().rowCount());
+    for (size_t row = 0; row < c.names.size(); ++row) {
+      EXPECT_EQ(QString::fromLatin1(c.names[row]),
+                Model().index(static_cast<int>(row), 0).data().toString());
+    }
+    Press("NaklButton", waybills_, Choose);  // back to the price list
+    ExpectPriceList();
+  }
+}
+
 }  // namespace
 }  // namespace zakaz

@@ -12,6 +12,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -181,6 +182,23 @@ TEST_F(PreviewTest, PdfButtonWritesTheShownPages) {
   EXPECT_TRUE(prompts_.shown.empty());
 }
 
+TEST_F(PreviewTest, PreviewTakesTwoThirdsOfTheScreenCentredWhereNotMaximised) {
+  SelectOrder();
+  Click(form_.get(), "SpeedButton1");
+  TPreviewForm* preview = Preview();
+  ASSERT_NE(nullptr, preview);
+  const QRect area = preview->screen()->availableGeometry();
+  // Maximised or not, the window it falls back to is never smaller.
+  const QRect normal = preview->normalGeometry();
+  EXPECT_GE(normal.width() * 3, area.width() * 2);
+  EXPECT_GE(normal.height() * 3, area.height() * 2);
+  EXPECT_LE(std::abs(normal.center().x() - area.center().x()), 1);
+  EXPECT_LE(std::abs(normal.center().y() - area.center().y()), 1);
+  const QRect shown = preview->geometry();
+  EXPECT_GE(shown.width() * 3, area.width() * 2);
+  EXPECT_GE(shown.height() * 3, area.height() * 2);
+}
+
 class LongPreviewTest : public PreviewTest {
  protected:
   void SetUp() override {
@@ -287,6 +305,66 @@ TEST_F(LongPreviewTest, PrinterSetupOkKeepsTheSettingsAndRebuildsThePages) {
   Click(preview, "SetupButton");
   EXPECT_EQ(9.0, form_->GridPrinter().Settings().margin_top);
   EXPECT_GT(preview->PageCount(), pages);
+}
+
+class PrintJobTest : public PreviewTest {
+ protected:
+  void SetUp() override {
+    order_rows_ = 7700;  // some 150 pages
+    PreviewTest::SetUp();
+  }
+};
+
+TEST_F(PrintJobTest, PechatDuringAPrintWaitsForTheJobAndNothingElseAnswersButStop) {
+  SelectOrder();
+  TGridPrinter& printer = form_->GridPrinter();
+  printer.PrinterInstalled = [] { return true; };
+  const std::string pdf = dir_.File("printed.pdf");
+  printer.Printer().setOutputFormat(QPrinter::PdfFormat);
+  printer.Printer().setOutputFileName(QString::fromStdString(pdf));
+  Click(form_.get(), "SpeedButton1");
+  TPreviewForm* preview = Preview();
+  ASSERT_NE(nullptr, preview);
+  const int pages = preview->PageCount();
+  ASSERT_GE(pages, 150);
+  auto* pechat = Control(form_.get(), "SpeedButton1");
+  ASSERT_TRUE(pechat->isEnabled());
+
+  int checks = 0;
+  QTimer::singleShot(0, [&] {
+    ASSERT_TRUE(printer.Printing());
+    EXPECT_FALSE(pechat->isEnabled());
+    for (const char* name : {"PrintButton", "SetupButton", "ScaleButton", "PreviousButton",
+                             "NextButton", "CloseButton", "PdfButton"}) {
+      SCOPED_TRACE(name);
+      EXPECT_FALSE(Control(preview, name)->isEnabled());
+    }
+    EXPECT_TRUE(Control(preview, "StopButton")->isEnabled());
+    // A "Печать" reaching the window all the same (a shortcut, a second
+    // click queued before the button went off) leaves the job's pages alone.
+    const QString printed_title = printer.Table().title;
+    printer.SetPrintTitle(QStringLiteral("Новый заголовок"));
+    form_->SpeedButton1Click();
+    form_->SpeedButton1Click();
+    preview->NextClick();
+    preview->SetScale(QStringLiteral("200%"));
+    EXPECT_EQ(1, preview->CurrentPage());
+    EXPECT_EQ(printed_title, printer.Table().title);
+    ++checks;
+  });
+  Click(preview, "PrintButton");
+  EXPECT_EQ(1, checks);
+  EXPECT_FALSE(printer.Printing());
+  EXPECT_EQ(pages, PdfPages(pdf));
+  // The rebuild asked for during the job was made after it; the window and
+  // "Печать" answer again.
+  EXPECT_EQ(QStringLiteral("Новый заголовок"), printer.Table().title);
+  EXPECT_EQ(preview, Preview());
+  EXPECT_EQ(pages, preview->PageCount());
+  EXPECT_TRUE(pechat->isEnabled());
+  EXPECT_TRUE(Control(preview, "PrintButton")->isEnabled());
+  EXPECT_TRUE(Control(preview, "CloseButton")->isEnabled());
+  EXPECT_TRUE(prompts_.shown.empty());
 }
 
 }  // namespace
