@@ -12,7 +12,6 @@
 namespace zakaz {
 namespace {
 
-
 bool Editing(const dbf::TTableDataSet& table) {
   const dbf::TDataSetState state = table.State();
   return state == dbf::TDataSetState::dsEdit || state == dbf::TDataSetState::dsInsert;

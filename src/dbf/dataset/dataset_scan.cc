@@ -196,7 +196,8 @@ void TTableDataSet::AddShare(TSumPlan& plan, const uint8_t* record, std::vector<
     plan.values[c] = value;
   }
   for (size_t i = 0; i < plan.picks.size(); ++i)
-    sums[i] += sign * ToCurrencyUnits(plan.values[plan.picks[i].first] * plan.values[plan.picks[i].second]);
+    sums[i] += sign * ToCurrencyUnits(plan.values[plan.picks[i].first] *
+                                      plan.values[plan.picks[i].second]);
 }
 
 std::vector<int64_t> TTableDataSet::SumVisible(const std::vector<int32_t>& fields) {
