@@ -134,4 +134,11 @@ int32_t TTableDataSet::FindVisiblePrefix(int32_t field, std::string_view prefix)
   return found;
 }
 
+void TTableDataSet::ScanShownRows(const std::function<bool(int32_t recno)>& on_row) {
+  CheckActive();
+  const TVisibleRows& rows = VisibleRows();
+  ForEachVisibleRow(
+      false, [&](int32_t position, const uint8_t*) { return on_row(rows.RecordAt(position)); });
+}
+
 }  // namespace zakaz::dbf

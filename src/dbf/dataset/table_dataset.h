@@ -184,6 +184,11 @@ class TTableDataSet {
   // `prefix`; Latin and Cyrillic letters are compared without regard to
   // case. -1 when no row does; an empty prefix matches the first row.
   int32_t FindVisiblePrefix(int32_t field, std::string_view prefix);
+  // Calls `on_row` with the record number of each shown row, from the top,
+  // while the fields read that row (the row being edited with its unposted
+  // values); calculated fields are not computed. `on_row` must not move the
+  // cursor or change the table; returning false stops the walk.
+  void ScanShownRows(const std::function<bool(int32_t recno)>& on_row);
   // ---- End of the scans of the shown rows.
 
   // ---- Code pages. Through AnsiToOemTable (to_oem) or OemToAnsiTable when
