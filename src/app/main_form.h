@@ -149,6 +149,9 @@ class TMainForm : public QMainWindow, public IViewModes {
   // The toggles of main_form_browsers.cc.
   void BrowseToggle(TListForm* form, QToolButton* button, QToolButton* other);
   void ReturnToPriceList();
+  // "Повторить" in the archive browser: the archived order's quantities on
+  // the writable price list, then the order view and a summary box.
+  void RepeatArchivedOrder(const std::string& directory, const std::string& file_name);
 
   IUserPrompts& prompts_;
   IniFile ini_;
