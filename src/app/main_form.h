@@ -162,6 +162,9 @@ class TMainForm : public QMainWindow, public IViewModes {
   // Enter applies the name filter, Escape ends it; both return to the grid.
   void PoiskEnter();
   void PoiskEscape();
+  // "Повторить" in the archive browser: the archived order's quantities on
+  // the writable price list, then the order view and a summary box.
+  void RepeatArchivedOrder(const std::string& directory, const std::string& file_name);
 
   IUserPrompts& prompts_;
   IniFile ini_;

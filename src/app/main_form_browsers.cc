@@ -1,17 +1,22 @@
 // The main window's "Архив" and "Накладные" toggles: a sent order or a
 // waybill, picked in its browser, shown read-only in the price grid, and the
-// way back to the writable price list.
+// way back to the writable price list; an archived order repeated on it.
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include "app/main_form.h"
+#include "common/user_prompts.h"
 #include "common/working_files.h"
+#include "dbf/dataset/table_dataset.h"
 #include "grid/list_form.h"
+#include "ordering/order_files.h"
+#include "ordering/repeat_order.h"
 
 namespace zakaz {
 namespace {
 
 constexpr const char* kPriceListTable = kPriceListFile;
+constexpr char kNoPriceListToRepeat[] = "Не найден прайс-лист!";
 
 bool Browsing(TViewMode mode) { return mode == vmArchive || mode == vmWaybill; }
 
@@ -46,6 +51,14 @@ void TMainForm::BrowseToggle(TListForm* form, QToolButton* button, QToolButton* 
     return;
   }
   const TOrderData& entry = form->CurrentEntry();
+  if (form->RepeatChosen()) {
+    // The toggle goes up whatever follows; a failure leaves the view as it
+    // was, with the toggle that names it.
+    button->setChecked(false);
+    if (Browsing(before)) other->setChecked(true);
+    RepeatArchivedOrder(kind.directory, entry.FileName);
+    return;
+  }
   SetShownFile(entry.FileName, entry.FileTime);
   if (!Browsing(before)) {
     // A read-only table takes no order, no clearing and no comment, and the
@@ -64,6 +77,22 @@ void TMainForm::BrowseToggle(TListForm* form, QToolButton* button, QToolButton* 
   // leads back.
   price_list_.OpenReadOnly(kind.directory, entry.FileName);
   TreeView2_->hide();
+}
+
+void TMainForm::RepeatArchivedOrder(const std::string& directory, const std::string& file_name) {
+  if (!PriceListExists()) {
+    prompts_.Warning(kNoPriceListToRepeat);
+    return;
+  }
+  // The archived file is read whole before anything is changed, so that a
+  // file that cannot be read leaves the window as it was.
+  dbf::TTableDataSet archived;
+  const TArchivedOrder order = ReadArchivedOrder(archived, directory + file_name);
+  ReturnToPriceList();
+  const TRepeatSummary summary = ApplyArchivedOrder(price_list_, order);
+  SetViewMode(vmOrder);
+  SpeedButton1_->setEnabled(true);  // "Печать" as "Заказ" gives it
+  prompts_.Information(RepeatMessage(file_name, summary));
 }
 
 void TMainForm::ReturnToPriceList() {

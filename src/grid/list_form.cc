@@ -41,8 +41,11 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption
 }  // namespace
 
 const TBrowserKind kArchiveBrowser{QStringLiteral("Архив заказов"),
-                                   QStringLiteral("Список отправленных заказов"), "Archive\\",
-                                   "Архив заявок пуст!", vmArchive};
+                                   QStringLiteral("Список отправленных заказов"),
+                                   "Archive\\",
+                                   "Архив заявок пуст!",
+                                   vmArchive,
+                                   true};
 const TBrowserKind kWaybillBrowser{QStringLiteral("Списко накладных"),
                                    QStringLiteral("Список накладных"), "in\\",
                                    "Список накладных пуст !", vmWaybill};
@@ -64,8 +67,17 @@ TListForm::TListForm(const TBrowserKind& kind, IUserPrompts& prompts, QWidget* p
   ListBox_->installEventFilter(this);
 
   OkButton_ = AddButton(this, "OkButton", QStringLiteral("Выбор"), kButtonMargin);
-  DelButton_ =
-      AddButton(this, "DelButton", QStringLiteral("Удалить"), (kClientWidth - kButtonWidth) / 2);
+  if (kind.repeats) {
+    // Four buttons spread evenly between the margins, "Повторить" second.
+    const int step = (kClientWidth - 2 * kButtonMargin - kButtonWidth) / 3;
+    RepeatButton_ =
+        AddButton(this, "RepeatButton", QStringLiteral("Повторить"), kButtonMargin + step);
+    RepeatButton_->installEventFilter(this);
+    DelButton_ = AddButton(this, "DelButton", QStringLiteral("Удалить"), kButtonMargin + 2 * step);
+  } else {
+    DelButton_ =
+        AddButton(this, "DelButton", QStringLiteral("Удалить"), (kClientWidth - kButtonWidth) / 2);
+  }
   CancelButton_ = AddButton(this, "CancelButton", QStringLiteral("Отмена"),
                             kClientWidth - kButtonMargin - kButtonWidth);
 
@@ -73,6 +85,8 @@ TListForm::TListForm(const TBrowserKind& kind, IUserPrompts& prompts, QWidget* p
     button->installEventFilter(this);
 
   connect(OkButton_, &QPushButton::clicked, this, &TListForm::OkButtonClick);
+  if (RepeatButton_ != nullptr)
+    connect(RepeatButton_, &QPushButton::clicked, this, &TListForm::RepeatButtonClick);
   connect(DelButton_, &QPushButton::clicked, this, &TListForm::DelButtonClick);
   connect(CancelButton_, &QPushButton::clicked, this, &TListForm::CancelButtonClick);
   connect(ListBox_, &QListWidget::currentRowChanged, this, &TListForm::ListBoxClick);
@@ -80,6 +94,7 @@ TListForm::TListForm(const TBrowserKind& kind, IUserPrompts& prompts, QWidget* p
 }
 
 bool TListForm::Execute() {
+  repeat_chosen_ = false;
   FillList();
   if (entries_.empty()) {
     prompts_.Information(kind_.empty_message);
@@ -123,10 +138,17 @@ void TListForm::SelectRow(int row) {
 void TListForm::ListBoxClick() {
   const int row = ListBox_->currentRow();
   current_ = row >= 0 && row < static_cast<int>(entries_.size()) ? entries_[row] : TOrderData{};
+  if (RepeatButton_ != nullptr) RepeatButton_->setEnabled(row >= 0);
 }
 
 void TListForm::OkButtonClick() {
   if (ListBox_->currentRow() >= 0) accept();
+}
+
+void TListForm::RepeatButtonClick() {
+  if (ListBox_->currentRow() < 0) return;
+  repeat_chosen_ = true;
+  accept();
 }
 
 void TListForm::CancelButtonClick() { reject(); }
@@ -147,6 +169,14 @@ void TListForm::DelButtonClick() {
 }
 
 bool TListForm::eventFilter(QObject* watched, QEvent* event) {
+  // Enter on the focused "Повторить" presses it.
+  if (watched == RepeatButton_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      RepeatButtonClick();
+      return true;
+    }
+  }
   if (watched == ListBox_ && event->type() == QEvent::KeyPress) {
     switch (static_cast<QKeyEvent*>(event)->key()) {
       case Qt::Key_Return:

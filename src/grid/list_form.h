@@ -8,7 +8,8 @@
 // (table_listing.h), so files added or removed meanwhile are shown. The
 // window is created once at start and reused; the kind and the prompts are
 // borrowed and must outlive it. Controls carry their names as object names
-// (ListBox, OkButton, DelButton, CancelButton).
+// (ListBox, OkButton, DelButton, CancelButton; RepeatButton in the archive
+// browser, which also offers to repeat the chosen order).
 #pragma once
 
 #include <QDialog>
@@ -31,7 +32,8 @@ struct TBrowserKind {
   QString list_name;      // the list box's accessible name
   std::string directory;  // as the system writes it, with the trailing "\"
   std::string empty_message;
-  TViewMode mode;  // the main window's mode while a chosen file is shown
+  TViewMode mode;        // the main window's mode while a chosen file is shown
+  bool repeats = false;  // "Повторить" beside "Выбор"
 };
 
 extern const TBrowserKind kArchiveBrowser;
@@ -48,8 +50,10 @@ class TListForm : public QDialog {
   // Lists the directory with the last (newest) file selected. An empty list
   // shows the kind's message and returns false without showing the window;
   // otherwise the window is shown modally and the result is true exactly
-  // when it was closed by a choice.
+  // when it was closed by a choice ("Выбор" or "Повторить").
   bool Execute();
+  // Whether the last Execute was closed by "Повторить".
+  bool RepeatChosen() const { return repeat_chosen_; }
   // FileName of CurrentEntry without its last four characters (normally
   // ".dbf"); empty when there is no current entry.
   std::string GetSelectedName() const;
@@ -58,6 +62,8 @@ class TListForm : public QDialog {
 
   // Event handlers.
   void OkButtonClick();
+  // Closes the window with the selected item chosen for repeating.
+  void RepeatButtonClick();
   void CancelButtonClick();
   // Asks "Вы уверены?"; on Yes removes the selected file and its item and
   // selects the item before it (the new first when it was the first).
@@ -75,8 +81,10 @@ class TListForm : public QDialog {
   IUserPrompts& prompts_;
   std::vector<TOrderData> entries_;  // one per item, in the list's order
   TOrderData current_;
+  bool repeat_chosen_ = false;
   QListWidget* ListBox_;
   QPushButton* OkButton_;
+  QPushButton* RepeatButton_ = nullptr;
   QPushButton* DelButton_;
   QPushButton* CancelButton_;
 };

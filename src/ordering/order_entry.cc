@@ -49,8 +49,12 @@ int32_t DBGridColumns7UpdateData(std::string_view text, int32_t stock) {
   if (text.empty()) return 0;
   double value = 0;
   if (!ParseNumber(text, value)) throw EVariantError(kNotANumberEntry);
+  return StockRuleQuantity(value, stock);
+}
+
+int32_t StockRuleQuantity(double value, int32_t stock) {
   const double limit = std::max<int32_t>(stock, 0);
-  if (!(value > 0)) return 0;  // below zero, and a NaN never gets here
+  if (!(value > 0)) return 0;  // below zero, and NaN
   if (value > limit) return static_cast<int32_t>(limit);
   return static_cast<int32_t>(std::nearbyint(value));
 }

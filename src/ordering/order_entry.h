@@ -32,6 +32,9 @@ inline constexpr char kNotANumberEntry[] =
 // number are ignored, and either "," or "." separates the decimals. Throws
 // EVariantError (kNotANumberEntry) when the text is not a number.
 int32_t DBGridColumns7UpdateData(std::string_view text, int32_t stock);
+// The same rule on a number already read: below 0 (or NaN) gives 0, above
+// the stock the stock, fractions round to the nearest whole number.
+int32_t StockRuleQuantity(double value, int32_t stock);
 
 // Sets QUANT to 0 on every row of `table` that has a quantity: switches to
 // vmOrder (the rows with QUANT>0), edits, zeroes and posts each in turn, then

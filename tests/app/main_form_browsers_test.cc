@@ -23,6 +23,7 @@
 #include "grid/data_set_model.h"
 #include "grid/db_grid.h"
 #include "grid/list_form.h"
+#include "sample_price_list.h"
 #include "support/fake_user_prompts.h"
 #include "support/file_bytes.h"
 #include "support/price_tables.h"
@@ -88,6 +89,14 @@ class MainFormBrowsersTest : public ::testing::Test {
   }
   static void Choose(TListForm& browser) {
     QTest::keyClick(browser.findChild<QListWidget*>("ListBox"), Qt::Key_Return);
+  }
+  // "Повторить" from the keyboard: focused, then Enter.
+  static void Repeat(TListForm& browser) {
+    auto* repeat = browser.findChild<QPushButton*>("RepeatButton");
+    ASSERT_NE(nullptr, repeat);
+    EXPECT_TRUE(repeat->isEnabled());
+    repeat->setFocus();
+    QTest::keyClick(repeat, Qt::Key_Return);
   }
   static void Cancel(TListForm& browser) {
     QTest::keyClick(browser.findChild<QListWidget*>("ListBox"), Qt::Key_Escape);
@@ -371,6 +380,112 @@ TEST_F(MainFormBrowsersTest, TheChosenFileOpensExactlyAsListed) {
     Press("NaklButton", waybills_, Choose);  // back to the price list
     ExpectPriceList();
   }
+}
+
+TEST_F(MainFormBrowsersTest, RepeatPutsTheArchivedQuantitiesOnThePriceListAndShowsTheOrder) {
+  testing::WritePriceTable(dir_.File("price.DBF"),
+                           {{.name = "A", .kol = 10, .kod = "K1"},
+                            {.name = "B", .kol = 2, .kod = "K2"},
+                            {.name = "C", .kol = 0, .kod = "K3"},
+                            {.name = "D", .kol = 9, .quant = 4, .kod = "K4"},
+                            {.name = "E", .kol = 9, .kod = "K5"}});
+  Put("archive", "0001AAAA.DBF",
+      {{.name = "A", .quant = 2, .kod = "K1"},
+       {.name = "B", .quant = 5, .kod = "K2"},
+       {.name = "A", .quant = 1, .kod = "K1"},
+       {.name = "C", .quant = 1, .kod = "K3"},
+       {.name = "GONE", .quant = 1, .kod = "K9"},
+       {.name = "E", .quant = 0, .kod = "K5"}},
+      0);
+  TMainForm& form = Start();
+  prompts_.shown.clear();
+  Press("ArchiveSpeedButton", archive_, Repeat);
+  EXPECT_THAT(prompts_.shown,
+              ElementsAre("Information: Повторён заказ 0001AAAA.DBF: перенесено позиций 2, "
+                          "нет в прайсе 1, нет в наличии 1\nC\nGONE"));
+  EXPECT_EQ(vmOrder, form.ViewMode());
+  EXPECT_EQ(QStringLiteral("Прайс"), Button("FilterSpeedButton")->text());
+  EXPECT_TRUE(Button("SpeedButton1")->isEnabled());
+  EXPECT_FALSE(Button("ArchiveSpeedButton")->isChecked());
+  EXPECT_EQ("price.dbf", form.PriceTable().TableName());
+  EXPECT_FALSE(form.PriceTable().ReadOnly());
+  EXPECT_EQ(Tree()->topLevelItem(0), Tree()->currentItem());
+  // The order view: the rows with a quantity, the typed one among them.
+  ASSERT_EQ(3, Model().rowCount());
+  EXPECT_EQ("3", Model().index(0, kQuantColumn).data().toString().toStdString());
+  EXPECT_EQ("2", Model().index(1, kQuantColumn).data().toString().toStdString());
+  EXPECT_EQ("4", Model().index(2, kQuantColumn).data().toString().toStdString());
+  form_.reset();
+  EXPECT_THAT(testing::ReadQuantities(dir_.File("price.DBF")), ElementsAre(3, 2, 0, 4, 0));
+}
+
+TEST_F(MainFormBrowsersTest, RepeatThatCannotBeDoneChangesNothing) {
+  struct Case {
+    const char* what;
+    std::function<void()> prepare;
+    const char* shown;  // the whole box, or its beginning when it ends in "*"
+  };
+  const Case kCases[] = {
+      {"no Kod column",
+       [this] {
+         fs::create_directories(dir_.Path() / "archive");
+         dbf::CreateEmptyTable(dir_.File("archive/0001AAAA.DBF"),
+                               {{"NAME", 'C', 20}, {"QUANT", 'N', 5, 0}});
+       },
+       "Exception: Field 'Kod' not found"},
+      {"not a table",
+       [this] {
+         fs::create_directories(dir_.Path() / "archive");
+         std::ofstream(dir_.File("archive/0001AAAA.DBF")) << "not a table";
+       },
+       "Exception: *"},
+      {"no price list",
+       [this] {
+         Put("archive", "0001AAAA.DBF", {{.name = "A", .quant = 2, .kod = "K1"}}, 0);
+         fs::remove(dir_.File("price.DBF"));
+       },
+       "Warning: Не найден прайс-лист!"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir_.Path() / "archive");
+    testing::WritePriceTable(dir_.File("price.DBF"),
+                             {{.name = "A", .kod = "K1"}, {.name = "B", .quant = 1}});
+    const bool price_list = c.what != std::string("no price list");
+    TMainForm& form = Start();
+    c.prepare();
+    prompts_.shown.clear();
+    Press("ArchiveSpeedButton", archive_, Repeat);
+    ASSERT_EQ(1u, prompts_.shown.size());
+    const std::string shown = c.shown;
+    if (shown.back() == '*') {
+      EXPECT_THAT(prompts_.shown[0], StartsWith(shown.substr(0, shown.size() - 1)));
+    } else {
+      EXPECT_EQ(shown, prompts_.shown[0]);
+    }
+    EXPECT_EQ(vmPrice, form.ViewMode());
+    EXPECT_FALSE(Button("ArchiveSpeedButton")->isChecked());
+    if (price_list) {
+      ExpectPriceList();
+      form_.reset();
+      EXPECT_THAT(testing::ReadQuantities(dir_.File("price.DBF")), ElementsAre(0, 1));
+    }
+    form_.reset();
+  }
+}
+
+TEST_F(MainFormBrowsersTest, OnlyTheArchiveBrowserRepeatsAndOnlyWithAnItemSelected) {
+  EXPECT_EQ(nullptr, waybills_.findChild<QPushButton*>("RepeatButton"));
+  Put("archive", "0001AAAA.DBF", {{.name = "A", .quant = 2}}, 0);
+  Start();
+  Press("ArchiveSpeedButton", archive_, [](TListForm& browser) {
+    auto* repeat = browser.findChild<QPushButton*>("RepeatButton");
+    ASSERT_NE(nullptr, repeat);
+    EXPECT_TRUE(repeat->isEnabled());
+    browser.findChild<QListWidget*>("ListBox")->setCurrentRow(-1);
+    EXPECT_FALSE(repeat->isEnabled());
+    Cancel(browser);
+  });
 }
 
 }  // namespace

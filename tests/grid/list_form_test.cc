@@ -252,8 +252,10 @@ TEST_F(ListFormTest, WindowLayout) {
     const char* name;
     const char* caption;
   };
-  const Expect kButtons[] = {
-      {"OkButton", "Выбор"}, {"DelButton", "Удалить"}, {"CancelButton", "Отмена"}};
+  const Expect kButtons[] = {{"OkButton", "Выбор"},
+                             {"RepeatButton", "Повторить"},
+                             {"DelButton", "Удалить"},
+                             {"CancelButton", "Отмена"}};
   int left = -1;
   for (const auto& b : kButtons) {
     SCOPED_TRACE(b.name);
@@ -265,7 +267,7 @@ TEST_F(ListFormTest, WindowLayout) {
     EXPECT_TRUE(button->font().underline());
     EXPECT_GE(button->geometry().top(), 185);
     EXPECT_LE(button->geometry().bottom(), 231);
-    EXPECT_GT(button->geometry().left(), left);  // left, middle, right
+    EXPECT_GT(button->geometry().left(), left);  // in this order from the left
     left = button->geometry().right();
   }
 }

@@ -27,6 +27,7 @@ void WritePriceTable(const std::string& path, const std::vector<PriceRow>& rows)
     table.FieldByName("NDS").SetAsInteger(row.nds);
     table.FieldByName("FASOVKA").SetAsString(row.fasovka);
     table.FieldByName("FLAG").SetAsInteger(row.flag);
+    table.FieldByName("Kod").SetAsString(row.kod);
     table.Post();
   }
   table.Close();

@@ -21,6 +21,7 @@ struct PriceRow {
   std::string proizvod = "Maker";
   std::string fasovka = "N10";
   int nds = 10;
+  std::string kod = "";
 };
 
 // Creates `path` with the price-list columns and `rows`.

@@ -477,4 +477,12 @@ void TTableDataSet::PrefixIndexWritten(int32_t recno) {
   if (!prefix_index_->Holds(recno, key)) prefix_index_.reset();
 }
 
+void TTableDataSet::ScanShownRows(const std::function<bool(int32_t recno)>& on_row) {
+  CheckActive();
+  const TVisibleRows& rows = VisibleRows();
+  ForEachVisibleRow(TRowLoad::kCopied, [&](int32_t position, const uint8_t*) {
+    return on_row(rows.RecordAt(position));
+  });
+}
+
 }  // namespace zakaz::dbf

@@ -226,6 +226,11 @@ class TTableDataSet {
   // window calls it when it is idle after opening). A failure to read the
   // file is left for the search itself to report.
   void PrepareSearch(int32_t field);
+  // Calls `on_row` with the record number of each shown row, from the top,
+  // while the fields read that row (the row being edited with its unposted
+  // values); calculated fields are not computed. `on_row` must not move the
+  // cursor or change the table; returning false stops the walk.
+  void ScanShownRows(const std::function<bool(int32_t recno)>& on_row);
   // ---- End of the scans of the shown rows.
 
   // ---- Code pages. Through AnsiToOemTable (to_oem) or OemToAnsiTable when
