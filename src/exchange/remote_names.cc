@@ -4,6 +4,7 @@
 #include <set>
 
 #include "common/ascii_text.h"
+#include "common/working_files.h"
 
 namespace zakaz::exchange {
 namespace {
@@ -13,9 +14,8 @@ constexpr int kDefaultFtpPort = 21;
 }  // namespace
 
 bool HasDbfExtension(std::string_view name) {
-  constexpr std::string_view kExtension = ".dbf";
-  return name.size() > kExtension.size() &&
-         EqualIgnoringAsciiCase(name.substr(name.size() - kExtension.size()), kExtension);
+  // A bare ".dbf" names no table.
+  return name.size() > std::string_view(kTableExtension).size() && IsTableName(std::string(name));
 }
 
 bool IsWaybillName(std::string_view name) {

@@ -57,13 +57,9 @@ void TPriceList::CloseAtExit(const std::function<void(const std::string&)>& on_f
 }
 
 void TPriceList::PutBackFileTime() {
-  // Without an opening there is nothing to put back.
-  if (!shows_price_list_ || !price_file_time_) {
-    shows_price_list_ = false;
-    return;
-  }
+  // Without an opening there is nothing to put back; a failure is ignored.
+  if (shows_price_list_ && price_file_time_) RestorePriceListTime(*price_file_time_);
   shows_price_list_ = false;
-  RestorePriceListTime(*price_file_time_);  // a failure here is ignored
   price_file_time_.reset();
 }
 

@@ -65,6 +65,19 @@ class PreviewTest : public ::testing::Test {
     tree->setCurrentItem(tree->topLevelItem(1));
   }
   TPreviewForm* Preview() { return form_->GridPrinter().PreviewForm(); }
+
+  // The pending order's preview, with an installed printer that prints to
+  // the PDF file `name` in the test's folder; returns that file's path.
+  std::string OpenPreviewPrintingTo(const char* name) {
+    SelectOrder();
+    TGridPrinter& printer = form_->GridPrinter();
+    printer.PrinterInstalled = [] { return true; };
+    const std::string pdf = dir_.File(name);
+    printer.Printer().setOutputFormat(QPrinter::PdfFormat);
+    printer.Printer().setOutputFileName(QString::fromStdString(pdf));
+    Click(form_.get(), "SpeedButton1");
+    return pdf;
+  }
   QString Status() { return Control<QLabel>(Preview(), "PreviewStatus")->text(); }
 
   int order_rows_ = 3;
@@ -234,13 +247,7 @@ TEST_F(LongPreviewTest, PreviousAndNextFollowThePages) {
 }
 
 TEST_F(LongPreviewTest, StopEndsARunningPrintAndCloseWaitsForIt) {
-  SelectOrder();
-  TGridPrinter& printer = form_->GridPrinter();
-  printer.PrinterInstalled = [] { return true; };
-  const std::string pdf = dir_.File("printed.pdf");
-  printer.Printer().setOutputFormat(QPrinter::PdfFormat);
-  printer.Printer().setOutputFileName(QString::fromStdString(pdf));
-  Click(form_.get(), "SpeedButton1");
+  const std::string pdf = OpenPreviewPrintingTo("printed.pdf");
   TPreviewForm* preview = Preview();
   ASSERT_NE(nullptr, preview);
   ASSERT_TRUE(Control(preview, "PrintButton")->isEnabled());
@@ -316,13 +323,8 @@ class PrintJobTest : public PreviewTest {
 };
 
 TEST_F(PrintJobTest, PechatDuringAPrintWaitsForTheJobAndNothingElseAnswersButStop) {
-  SelectOrder();
+  const std::string pdf = OpenPreviewPrintingTo("printed.pdf");
   TGridPrinter& printer = form_->GridPrinter();
-  printer.PrinterInstalled = [] { return true; };
-  const std::string pdf = dir_.File("printed.pdf");
-  printer.Printer().setOutputFormat(QPrinter::PdfFormat);
-  printer.Printer().setOutputFileName(QString::fromStdString(pdf));
-  Click(form_.get(), "SpeedButton1");
   TPreviewForm* preview = Preview();
   ASSERT_NE(nullptr, preview);
   const int pages = preview->PageCount();

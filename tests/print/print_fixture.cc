@@ -6,27 +6,23 @@
 #include "common/code_page.h"
 #include "ordering/price_columns.h"
 #include "ordering/price_row.h"
+#include "support/run_command.h"
 
 namespace zakaz::testing {
 
 std::string StoredText(const std::string& utf8) { return Utf8ToCp1251(utf8); }
 
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  return ::pclose(pipe) == 0 ? out : std::string();
+std::string CommandOutput(const std::string& command) {
+  const CommandResult result = RunCommand(command);
+  return result.status == 0 ? result.out : std::string();
 }
 
 std::string PdfText(const std::string& pdf) {
-  return RunCommand("pdftotext -layout '" + pdf + "' -");
+  return CommandOutput("pdftotext -layout '" + pdf + "' -");
 }
 
 int PdfPages(const std::string& pdf) {
-  const std::string info = RunCommand("pdfinfo '" + pdf + "'");
+  const std::string info = CommandOutput("pdfinfo '" + pdf + "'");
   const size_t at = info.find("Pages:");
   return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
 }

@@ -20,7 +20,7 @@ namespace zakaz::testing {
 std::string StoredText(const std::string& utf8);
 
 // Output of `command` (run by the shell); empty when it fails.
-std::string RunCommand(const std::string& command);
+std::string CommandOutput(const std::string& command);
 // pdftotext -layout of `pdf`.
 std::string PdfText(const std::string& pdf);
 int PdfPages(const std::string& pdf);

@@ -30,7 +30,7 @@ struct Word {
 
 // The words of page 1 with their boxes in points from the paper's corner.
 std::vector<Word> PageWords(const std::string& pdf) {
-  const std::string html = RunCommand("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
+  const std::string html = CommandOutput("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
   static const QRegularExpression word(QString::fromUtf8(
       R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
   std::vector<Word> words;

@@ -45,7 +45,7 @@ TEST(PrintPages, ThreeRowOrderIsOnePageInOrder) {
   const std::string pdf = fixture.PrintToPdf();
   ASSERT_FALSE(pdf.empty());
   EXPECT_EQ(1, PdfPages(pdf));
-  EXPECT_THAT(RunCommand("pdfinfo '" + pdf + "'"), HasSubstr("Tabular information"));
+  EXPECT_THAT(CommandOutput("pdfinfo '" + pdf + "'"), HasSubstr("Tabular information"));
   const std::string text = PdfText(pdf);
   SCOPED_TRACE(text);
 
@@ -182,8 +182,8 @@ TEST(PrintPages, RowColoursPrintAsTextColourOnWhite) {
   ASSERT_FALSE(pdf.empty());
   constexpr int kDpi = 100;
   const std::string prefix = fixture.File("page");
-  RunCommand("pdftoppm -r " + std::to_string(kDpi) + " -png -singlefile '" + pdf + "' '" + prefix +
-             "'");
+  CommandOutput("pdftoppm -r " + std::to_string(kDpi) + " -png -singlefile '" + pdf + "' '" +
+                prefix + "'");
   const QImage image(QString::fromStdString(prefix + ".png"));
   ASSERT_FALSE(image.isNull());
 
