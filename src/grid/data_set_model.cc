@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -80,6 +81,7 @@ void DataSetModel::MoveToRow(int row) {
 // model's begin and end of a row change the model still presents the list
 // as it was, one row shifted.
 int32_t DataSetModel::RecordAt(int row) const {
+  if (row < 0 || row >= row_count_) return 0;
   const dbf::TVisibleRows& rows = dataset_.VisibleRows();
   if (shift_.kind == Shift::kRemoving) {
     if (row == shift_.row) return shift_.recno;
@@ -262,6 +264,21 @@ bool DataSetModel::StoreAndPost(int column, int32_t value) {
   });
 }
 
+bool DataSetModel::PostRow() {
+  return Report([&] {
+    const dbf::TDataSetState state = dataset_.State();
+    if (state == dbf::TDataSetState::dsEdit || state == dbf::TDataSetState::dsInsert)
+      dataset_.Post();
+  });
+}
+
+void DataSetModel::MoveToRecordOrNear(int32_t recno, int near_row) {
+  if (!dataset_.Active() || row_count_ == 0) return;
+  int row = recno > 0 ? RowOfRecord(recno) : -1;
+  if (row < 0) row = std::clamp(near_row, 0, row_count_ - 1);
+  MoveToRow(row);
+}
+
 int DataSetModel::FindPrefix(int column, const QString& text) {
   if (column < 0 || column >= static_cast<int>(columns_.size()) || !dataset_.Active()) return -1;
   const int field = field_index_[column];
@@ -308,6 +325,10 @@ void DataSetModel::VisibleRowRemoved(int32_t row, int32_t recno) {
   --row_count_;
   shift_ = {};
   endRemoveRows();
+  // The cursor may stay on a row that left the shown rows; its row number
+  // is then none, and the next row it reaches is announced even when that
+  // row now has the same number.
+  if (CurrentRow() < 0) last_current_row_ = -1;
 }
 
 void DataSetModel::RecordWritten(int32_t recno) {

@@ -77,6 +77,15 @@ class DataSetModel : public QAbstractTableModel, public dbf::TDataSetView {
   // Sets `column` of the current row to `value` and posts at once, through
   // the error handler; nothing on an empty table. False when it failed.
   bool StoreAndPost(int column, int32_t value);
+  // Posts a pending change of the current row through the error handler;
+  // false when it failed (the row stays in its edit state).
+  bool PostRow();
+  // Moves the cursor to record `recno` when it is shown; otherwise (a post
+  // took it out of the shown rows, as a quantity of 0 does in the order
+  // view) to the row now at `near_row`, which took its place, or the last
+  // row. The dataset itself keeps its cursor on a row that leaves its
+  // filter; moving on from there is the grid's choice.
+  void MoveToRecordOrNear(int32_t recno, int near_row);
 
   // Where failures of entries and grid actions are reported (what() of the
   // failure); unset, they are dropped.

@@ -1,6 +1,7 @@
 #include "grid/db_grid.h"
 
 #include <QAbstractSpinBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -12,6 +13,7 @@
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include "dbf/dataset/table_dataset.h"
 #include "grid/data_set_model.h"
@@ -26,6 +28,11 @@ namespace {
 constexpr std::chrono::milliseconds kSearchLifetime(1500);
 
 bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+bool IsRowMove(int key) {
+  return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+         key == Qt::Key_PageDown;
+}
 
 // The quantity editor: free text (a refused entry is reported on commit)
 // with up/down buttons whose steps pass the same rule.
@@ -59,6 +66,12 @@ class QuantityEditor : public QAbstractSpinBox {
 
  protected:
   StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
+  // The wheel scrolls the grid under the editor, as it does with no editor
+  // open; a turn of the wheel that changed the quantity would go unseen.
+  // The editor's parent is the grid's viewport, which scrolls the grid.
+  void wheelEvent(QWheelEvent* event) override {
+    if (parentWidget() != nullptr) QCoreApplication::sendEvent(parentWidget(), event);
+  }
 
  private:
   int32_t limit_;
@@ -96,21 +109,41 @@ class CellDelegate : public QStyledItemDelegate {
   void setModelData(QWidget* editor, QAbstractItemModel* model,
                     const QModelIndex& index) const override {
     if (auto* quantity = dynamic_cast<QuantityEditor*>(editor)) {
-      model->setData(index, quantity->Text(), Qt::EditRole);
+      accepted_ = model->setData(index, quantity->Text(), Qt::EditRole);
     } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-      model->setData(index, line->text(), Qt::EditRole);
+      accepted_ = model->setData(index, line->text(), Qt::EditRole);
     } else {
       QStyledItemDelegate::setModelData(editor, model, index);
+      accepted_ = true;
     }
   }
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress && IsEnter(static_cast<QKeyEvent*>(event)->key())) {
-      auto* editor = qobject_cast<QWidget*>(object);
-      if (editor != nullptr) {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (event->type() == QEvent::KeyPress && editor != nullptr) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (IsEnter(key->key())) {
         emit commitData(editor);
         emit closeEditor(editor, QAbstractItemDelegate::EditNextItem);
+        return true;
+      }
+      const bool control = key->modifiers() & Qt::ControlModifier;
+      auto* quantity = dynamic_cast<QuantityEditor*>(editor);
+      if (quantity != nullptr && control &&
+          (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        quantity->stepBy(key->key() == Qt::Key_Up ? 1 : -1);
+        return true;
+      }
+      if (IsRowMove(key->key()) && !control) {
+        // Up, Down, PageUp and PageDown leave the cell as in a grid with no
+        // editor open: the entry is committed, the row posted, the cursor
+        // moved. A refused entry keeps the editor open for a correction.
+        accepted_ = false;
+        emit commitData(editor);
+        if (!accepted_) return true;
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        grid_->PostAndMove(key->key());
         return true;
       }
     }
@@ -123,6 +156,7 @@ class CellDelegate : public QStyledItemDelegate {
   }
 
   DbGrid* grid_;
+  mutable bool accepted_ = false;  // whether the last commit was taken
 };
 
 }  // namespace
@@ -294,7 +328,9 @@ bool DbGrid::DBGridKeyDown(QKeyEvent* event) {
   const int search = ColumnWhere([](const GridColumn& c) { return c.incremental_search; });
   const Qt::KeyboardModifiers chord = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
   if (key == Qt::Key_Delete) {
-    if (quantity >= 0) model_->StoreAndPost(quantity, 0);
+    const int row = currentIndex().row();
+    const int32_t recno = model_->RecordAt(row);
+    if (quantity >= 0 && model_->StoreAndPost(quantity, 0)) StayOnShownRow(recno, row);
     return true;
   }
   if (IsEnter(key)) {
@@ -315,6 +351,26 @@ bool DbGrid::DBGridKeyDown(QKeyEvent* event) {
     }
   }
   return false;
+}
+
+void DbGrid::PostAndMove(int key) {
+  const CursorAction action = key == Qt::Key_Up         ? MoveUp
+                              : key == Qt::Key_PageUp   ? MovePageUp
+                              : key == Qt::Key_PageDown ? MovePageDown
+                                                        : MoveDown;
+  const int from = currentIndex().row();
+  const QModelIndex target = moveCursor(action, Qt::NoModifier);
+  const int32_t recno = model_->RecordAt(target.isValid() ? target.row() : from);
+  if (!model_->PostRow()) return;
+  StayOnShownRow(recno, from);
+}
+
+void DbGrid::StayOnShownRow(int32_t recno, int near_row) {
+  model_->MoveToRecordOrNear(recno, near_row);
+  // A row the post took out moved the view's current index without the
+  // dataset; wherever the cursor now is, the view shows it, with its row
+  // indicator.
+  FollowCursor(model_->CurrentRow());
 }
 
 void DbGrid::Search(const QString& text) {

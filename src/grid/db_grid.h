@@ -58,6 +58,11 @@ class DbGrid : public QTableView, public IGridEditor {
   // the editor, as leaving the cell would; the toolbar's buttons take no
   // focus, so the editor would otherwise stay open under them.
   void CommitEditor() override;
+  // Posts the row whose editor was just committed and moves the cursor as
+  // `key` (Up, Down, PageUp, PageDown) does in the grid, to the same record
+  // even when the post took the row out of the shown rows; on the first
+  // (last) row a move up (down) stays.
+  void PostAndMove(int key);
   // Qt's own search (from the current row, wrapping, 0.4 s) is off.
   void keyboardSearch(const QString&) override {}
 
@@ -76,6 +81,7 @@ class DbGrid : public QTableView, public IGridEditor {
   // DBGridKeyDown; true when the key was used up here.
   bool DBGridKeyDown(QKeyEvent* event);
   void Search(const QString& text);
+  void StayOnShownRow(int32_t recno, int near_row);
   void MoveToColumn(int column);
   int ColumnWhere(const std::function<bool(const GridColumn&)>& test) const;
 

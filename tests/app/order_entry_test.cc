@@ -8,12 +8,16 @@
 #include <QAbstractItemModelTester>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <numeric>
 
@@ -206,25 +210,129 @@ TEST_F(OrderEntryTest, ClearedCellStoresZeroAndRefusedEntryStoresNothing) {
   EXPECT_EQ(QStringLiteral("3"), Model().index(1, kQuantColumn).data().toString());
 }
 
-TEST_F(OrderEntryTest, UpDownButtonsStepThroughTheRule) {
+// The cell's buttons and Ctrl+Up/Ctrl+Down step the value through the stock
+// rule; the plain arrows are the grid's (below).
+TEST_F(OrderEntryTest, ButtonsAndControlArrowsStepThroughTheRule) {
   Start({{.name = "A", .kol = 2, .quant = 1}, {.name = "B"}});
   Focus(0, kQuantColumn);
   Key(Qt::Key_F2);
   auto* editor = qobject_cast<QAbstractSpinBox*>(QApplication::focusWidget());
   ASSERT_NE(nullptr, editor) << "the quantity editor has up/down buttons";
   EXPECT_EQ(QAbstractSpinBox::UpDownArrows, editor->buttonSymbols());
+  const QPoint up(editor->width() - 4, editor->height() / 4);
+  const QPoint down(editor->width() - 4, editor->height() * 3 / 4);
   const struct {
-    Qt::Key key;
+    std::function<void()> press;
     const char* text;
-  } kSteps[] = {{Qt::Key_Up, "2"},   {Qt::Key_Up, "2"},   {Qt::Key_Down, "1"},
-                {Qt::Key_Down, "0"}, {Qt::Key_Down, "0"}, {Qt::Key_Up, "1"}};
+  } kSteps[] = {
+      {[&] { QTest::mouseClick(editor, Qt::LeftButton, Qt::NoModifier, up); }, "2"},
+      {[&] { QTest::keyClick(editor, Qt::Key_Up, Qt::ControlModifier); }, "2"},
+      {[&] { QTest::mouseClick(editor, Qt::LeftButton, Qt::NoModifier, down); }, "1"},
+      {[&] { QTest::keyClick(editor, Qt::Key_Down, Qt::ControlModifier); }, "0"},
+      {[&] { QTest::keyClick(editor, Qt::Key_Down, Qt::ControlModifier); }, "0"},
+      {[&] { QTest::keyClick(editor, Qt::Key_Up, Qt::ControlModifier); }, "1"},
+  };
   for (const auto& step : kSteps) {
-    QTest::keyClick(editor, step.key);
+    step.press();
     EXPECT_EQ(QString::fromLatin1(step.text), editor->text());
+    EXPECT_TRUE(Editing());
+    EXPECT_EQ(0, Row());
   }
   Key(Qt::Key_Return);
   LeaveRow();
   EXPECT_THAT(FileQuantities(Price()), ElementsAre(1, 0));
+}
+
+// In the editor Up, Down, PageUp and PageDown commit through the stock
+// rule, post the row and move as they do outside it; at either end the
+// row is posted and the cursor stays.
+TEST_F(OrderEntryTest, ArrowsInTheEditorCommitPostAndMove) {
+  std::vector<PriceRow> rows;
+  for (int i = 0; i < 80; ++i) rows.push_back({.name = "ROW", .kol = 9});
+  Start(rows);
+  const int page = Grid()->viewport()->height() / Grid()->verticalHeader()->defaultSectionSize();
+  ASSERT_GT(page, 3);
+  // "5 Down 3 Down" from row 30 orders 5 in row 30 and 3 in row 31.
+  Focus(30, kNameColumn);
+  Type("5");
+  ASSERT_TRUE(Editing());
+  Key(Qt::Key_Down);
+  EXPECT_FALSE(Editing());
+  EXPECT_EQ(dbf::TDataSetState::dsBrowse, Table().State());
+  EXPECT_EQ(31, Row());
+  Type("3");
+  Key(Qt::Key_Down);
+  EXPECT_EQ(32, Row());
+  EXPECT_EQ(32, Model().CurrentRow());
+  EXPECT_EQ(kQuantColumn, Column());
+  std::vector<int> expected(rows.size(), 0);
+  expected[30] = 5;
+  expected[31] = 3;
+  EXPECT_EQ(expected, FileQuantities(Price()));
+
+  struct Case {
+    int from;
+    const char* typed;  // through the stock rule: at most 9
+    Qt::Key key;
+    int to;  // a row number, or the page's size away
+    int stored;
+  };
+  const int last = static_cast<int>(rows.size()) - 1;
+  const Case kCases[] = {
+      {40, "2", Qt::Key_Up, 39, 2},       {0, "12", Qt::Key_Up, 0, 9},
+      {last, "4", Qt::Key_Down, last, 4}, {50, "1", Qt::Key_PageDown, -1, 1},
+      {60, "6", Qt::Key_PageUp, -1, 6},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << "row " << c.from << ", key " << c.key);
+    Focus(c.from, kQuantColumn);
+    Type(c.typed);
+    ASSERT_TRUE(Editing());
+    Key(c.key);
+    EXPECT_FALSE(Editing());
+    EXPECT_EQ(dbf::TDataSetState::dsBrowse, Table().State()) << "posted";
+    expected[static_cast<size_t>(c.from)] = c.stored;
+    EXPECT_EQ(expected, FileQuantities(Price()));
+    if (c.to >= 0) {
+      EXPECT_EQ(c.to, Row());
+    } else {
+      EXPECT_GE(std::abs(Row() - c.from), page - 2);
+    }
+    EXPECT_EQ(Row(), Model().CurrentRow());
+  }
+  EXPECT_TRUE(prompts_.shown.empty());
+}
+
+// A refused entry shows its box and neither moves nor closes the editor;
+// the wheel over an open editor scrolls the grid and changes nothing.
+TEST_F(OrderEntryTest, RefusedEntryStaysAndTheWheelScrolls) {
+  std::vector<PriceRow> rows;
+  for (int i = 0; i < 80; ++i) rows.push_back({.name = "ROW", .kol = 9, .quant = 1});
+  Start(rows);
+  Focus(3, kQuantColumn);
+  Type("-");
+  for (Qt::Key key : {Qt::Key_Down, Qt::Key_PageUp}) {
+    prompts_.shown.clear();
+    Key(key);
+    EXPECT_THAT(
+        prompts_.shown,
+        ElementsAre("Exception: Could not convert variant of type (String) into type (Double)"));
+    EXPECT_TRUE(Editing());
+    EXPECT_EQ(3, Row());
+    EXPECT_EQ(3, Model().CurrentRow());
+  }
+  QWidget* editor = QApplication::focusWidget();
+  ASSERT_NE(nullptr, qobject_cast<QAbstractSpinBox*>(editor));
+  const int scrolled = Grid()->verticalScrollBar()->value();
+  const QPoint centre = editor->rect().center();
+  QWheelEvent wheel(centre, editor->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(editor, &wheel);
+  EXPECT_GT(Grid()->verticalScrollBar()->value(), scrolled);
+  EXPECT_EQ(QStringLiteral("-"), qobject_cast<QAbstractSpinBox*>(editor)->text());
+  Key(Qt::Key_Escape);
+  EXPECT_FALSE(Editing());
+  EXPECT_EQ(std::vector<int>(rows.size(), 1), FileQuantities(Price()));
 }
 
 TEST_F(OrderEntryTest, KeysMoveBetweenNameAndQuantity) {
@@ -466,11 +574,14 @@ TEST_F(OrderEntryTest, ClearingInTheOrderViewReachesEveryOrderedRow) {
   }
 }
 
-// Delete posts at once: the row leaves the order view and the grid's
-// current index moves, but the dataset stays on the posted row, and Next
-// from it reaches the next ordered row.
-TEST_F(OrderEntryTest, DeleteInTheOrderViewKeepsTheCursorOnThePostedRow) {
+// Delete posts at once and the row leaves the order view; the grid then
+// moves its cursor to the next ordered row (the previous one at the end),
+// with the row indicator, and Delete and digits act on it. The dataset's
+// own rule stays: a posted row that leaves the filter keeps the cursor,
+// and Next from it reaches the next ordered row.
+TEST_F(OrderEntryTest, DeleteInTheOrderViewMovesToTheNextOrderedRow) {
   const char* kNames[] = {"B", "D", "F"};
+  const int kQuantities[] = {2, 1, 5};
   for (int window : {1, 2, 30}) {
     for (int start : {0, 1, 2}) {
       SCOPED_TRACE(::testing::Message() << "window " << window << ", start " << start);
@@ -480,24 +591,75 @@ TEST_F(OrderEntryTest, DeleteInTheOrderViewKeepsTheCursorOnThePostedRow) {
       std::vector<int> expected = {0, 2, 0, 1, 0, 5, 0};
       expected[static_cast<size_t>(1 + 2 * start)] = 0;
       EXPECT_EQ(expected, FileQuantities(Price()));
-      EXPECT_EQ(kNames[start], Table().FieldByName("NAME").AsString());
       EXPECT_EQ(2, Model().rowCount());
       EXPECT_EQ(Table().VisibleRows().Count(), Model().rowCount());
-      EXPECT_EQ(QString::number(8 - (start == 0   ? 2
-                                     : start == 1 ? 1
-                                                  : 5)),
-                Model().FooterText(kQuantColumn));
-      Table().Next();
+      EXPECT_EQ(QString::number(8 - kQuantities[start]), Model().FooterText(kQuantColumn));
+      const int next = start < 2 ? start + 1 : start - 1;
+      const int row = start < 2 ? start : start - 1;
+      EXPECT_EQ(kNames[next], Table().FieldByName("NAME").AsString());
+      EXPECT_EQ(row, Model().CurrentRow());
+      EXPECT_EQ(row, Row());
+      EXPECT_EQ(QStringLiteral("\u25B6"), Model().headerData(row, Qt::Vertical).toString());
+      EXPECT_TRUE(Grid()->selectionModel()->isSelected(Grid()->currentIndex()));
+      // A digit opens the editor on that row.
+      Type("4");
+      EXPECT_TRUE(Editing());
+      Key(Qt::Key_Escape);
+      // A second Delete takes that row out as well.
+      QTest::keyClick(Grid(), Qt::Key_Delete);
+      expected[static_cast<size_t>(1 + 2 * next)] = 0;
+      EXPECT_EQ(expected, FileQuantities(Price()));
+      EXPECT_EQ(1, Model().rowCount());
+      EXPECT_EQ(0, Model().CurrentRow());
+      EXPECT_EQ(0, Row());
+
+      tester_.reset();
+      form_.reset();
+
+      // The dataset's rule, driven without the grid.
+      OpenOrderView(window, start);
+      if (::testing::Test::HasFatalFailure()) return;
+      dbf::TTableDataSet& table = Table();
+      table.Edit();
+      table.FieldByName("QUANT").SetAsInteger(0);
+      table.Post();
+      EXPECT_EQ(kNames[start], table.FieldByName("NAME").AsString());
+      EXPECT_EQ(2, Model().rowCount());
+      table.Next();
       if (start < 2) {
-        EXPECT_EQ(kNames[start + 1], Table().FieldByName("NAME").AsString());
+        EXPECT_EQ(kNames[start + 1], table.FieldByName("NAME").AsString());
         EXPECT_EQ(start, Model().CurrentRow());
         EXPECT_EQ(start, Row());
       } else {
-        EXPECT_TRUE(Table().Eof());
+        EXPECT_TRUE(table.Eof());
       }
       tester_.reset();
       form_.reset();
     }
+  }
+}
+
+// An arrow that commits a 0 in the order view takes the row out and still
+// lands where it points.
+TEST_F(OrderEntryTest, ArrowCommittingZeroInTheOrderViewLandsOnItsTarget) {
+  const struct {
+    int start;
+    Qt::Key key;
+    const char* lands_on;
+  } kCases[] = {
+      {0, Qt::Key_Down, "D"}, {1, Qt::Key_Up, "B"}, {2, Qt::Key_Down, "D"}, {0, Qt::Key_Up, "D"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << "start " << c.start << ", key " << c.key);
+    OpenOrderView(30, c.start);
+    if (::testing::Test::HasFatalFailure()) return;
+    Type("0");
+    Key(c.key);
+    EXPECT_FALSE(Editing());
+    EXPECT_EQ(2, Model().rowCount());
+    EXPECT_EQ(c.lands_on, Table().FieldByName("NAME").AsString());
+    EXPECT_EQ(Row(), Model().CurrentRow());
+    tester_.reset();
+    form_.reset();
   }
 }
 
