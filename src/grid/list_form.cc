@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStringList>
 
 #include "common/user_prompts.h"
 
@@ -63,6 +64,9 @@ TListForm::TListForm(const TBrowserKind& kind, IUserPrompts& prompts, QWidget* p
   ListBox_->setObjectName("ListBox");
   ListBox_->setAccessibleName(kind.list_name);
   ListBox_->setFrameShape(QFrame::NoFrame);
+  // Every item is one line of the same font: its height is measured once,
+  // not for each of thousands of items.
+  ListBox_->setUniformItemSizes(true);
   ListBox_->setGeometry(0, 0, kClientWidth, kListHeight);
   ListBox_->installEventFilter(this);
 
@@ -114,9 +118,13 @@ void TListForm::FillList() {
   {
     const QSignalBlocker quiet(ListBox_);
     ListBox_->clear();
-    for (const TOrderData& entry : entries_) {
-      ListBox_->addItem(QString::fromStdString(entry.FileName + "    " + entry.DateText));
-    }
+    // One insertion for the whole list: item by item, a view (and an
+    // assistive technology listening to it) hears of every row on its own.
+    QStringList items;
+    items.reserve(static_cast<qsizetype>(entries_.size()));
+    for (const TOrderData& entry : entries_)
+      items.push_back(QString::fromStdString(entry.FileName + "    " + entry.DateText));
+    ListBox_->addItems(items);
   }
   SelectRow(static_cast<int>(entries_.size()) - 1);
 }
