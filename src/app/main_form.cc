@@ -451,6 +451,13 @@ void TMainForm::NastrButtonClick() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  // A print job draws from pages this window owns: the job runs to its end
+  // (the preview's "Stop" ends it sooner) and the window closes after it.
+  if (GridPrinter_ != nullptr && GridPrinter_->Printing()) {
+    close_after_print_ = true;
+    event->ignore();
+    return;
+  }
   // The last moment the grid can still hand over what is in its editor.
   price_list_.CloseAtExit([this](const std::string& message) { prompts_.ShowException(message); });
   event->accept();

@@ -176,6 +176,7 @@ class TMainForm : public QMainWindow, public IViewModes {
   LocalDateTime shown_file_time_;
   QString application_title_;
   bool quit_requested_ = false;
+  bool close_after_print_ = false;  // a close asked for while a print job ran
   QDialog* settings_form_ = nullptr;
   const ILiveSettings* live_settings_ = nullptr;
   OrderClock order_clock_ = LocalNow;

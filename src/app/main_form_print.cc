@@ -1,5 +1,6 @@
 // "Печать" of the main window: the grid printer bound to the grid's dataset,
 // columns and row colours, and the print preview of the shown table.
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -21,9 +22,14 @@ void TMainForm::CreateGridPrinter() {
     if (printing) {
       *was_enabled = SpeedButton1_->isEnabled();
       SpeedButton1_->setEnabled(false);
-    } else if (!SpeedButton1_->isEnabled()) {
+    } else {
       // A mode change during the job may have turned it on again already.
-      SpeedButton1_->setEnabled(*was_enabled);
+      if (!SpeedButton1_->isEnabled()) SpeedButton1_->setEnabled(*was_enabled);
+      // The job's last page is still on the stack: the close comes after.
+      if (close_after_print_) {
+        close_after_print_ = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+      }
     }
   };
 }

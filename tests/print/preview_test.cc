@@ -314,6 +314,31 @@ TEST_F(LongPreviewTest, PrinterSetupOkKeepsTheSettingsAndRebuildsThePages) {
   EXPECT_GT(preview->PageCount(), pages);
 }
 
+// Closing the main window while a job runs neither ends the job nor takes
+// its pages away: the job prints to its end and the window closes after it.
+TEST_F(LongPreviewTest, ClosingTheMainWindowDuringAPrintClosesItAfterTheJob) {
+  const std::string pdf = OpenPreviewPrintingTo("printed.pdf");
+  TPreviewForm* preview = Preview();
+  ASSERT_NE(nullptr, preview);
+  const int pages = preview->PageCount();
+  ASSERT_GT(pages, 1);
+  int checks = 0;
+  QTimer::singleShot(0, [&] {
+    ASSERT_TRUE(form_->GridPrinter().Printing());
+    form_->close();
+    Click(form_.get(), "ExitButton");
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_TRUE(form_->GridPrinter().Printing());
+    ++checks;
+  });
+  Click(preview, "PrintButton");
+  EXPECT_EQ(1, checks);
+  EXPECT_EQ(pages, PdfPages(pdf));
+  QApplication::processEvents();
+  EXPECT_FALSE(form_->isVisible());
+  EXPECT_TRUE(prompts_.shown.empty());
+}
+
 class PrintJobTest : public PreviewTest {
  protected:
   void SetUp() override {
