@@ -623,4 +623,37 @@ void TBlobField::StoreText(std::string_view) {}
 void TBlobField::StoreNumber(double) {}
 void TBlobField::StoreNull() {}
 
+std::unique_ptr<TField> MakeField(TTableDataSet& dataset, std::string name, TFieldType type,
+                                  int32_t size, TFieldKind kind) {
+  switch (type) {
+    case TFieldType::ftString:
+      return std::make_unique<TStringField>(dataset, std::move(name), size, kind);
+    case TFieldType::ftSmallint:
+      return std::make_unique<TSmallintField>(dataset, std::move(name), kind);
+    case TFieldType::ftInteger:
+    case TFieldType::ftWord:
+    case TFieldType::ftAutoInc:
+      return std::make_unique<TIntegerField>(dataset, std::move(name), kind);
+    case TFieldType::ftLargeint:
+      return std::make_unique<TLargeintField>(dataset, std::move(name), kind);
+    case TFieldType::ftFloat:
+      return std::make_unique<TFloatField>(dataset, std::move(name), kind);
+    case TFieldType::ftCurrency:
+      return std::make_unique<TCurrencyField>(dataset, std::move(name), kind);
+    case TFieldType::ftBoolean:
+      return std::make_unique<TBooleanField>(dataset, std::move(name), kind);
+    case TFieldType::ftDate:
+    case TFieldType::ftTime:
+      return std::make_unique<TDateField>(dataset, std::move(name), kind);
+    case TFieldType::ftDateTime:
+      return std::make_unique<TDateTimeField>(dataset, std::move(name), kind);
+    case TFieldType::ftMemo:
+    case TFieldType::ftBlob:
+      return std::make_unique<TBlobField>(dataset, std::move(name), type);
+    case TFieldType::ftUnknown:
+      break;
+  }
+  return nullptr;
+}
+
 }  // namespace zakaz::dbf

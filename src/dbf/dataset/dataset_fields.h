@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -265,5 +266,10 @@ class TBlobField : public TField {
   void StoreNumber(double value) override;
   void StoreNull() override;
 };
+
+// A field of `dataset` of the class that reads columns of `type` (`size`
+// is a string field's width); nullptr for ftUnknown.
+std::unique_ptr<TField> MakeField(TTableDataSet& dataset, std::string name, TFieldType type,
+                                  int32_t size, TFieldKind kind);
 
 }  // namespace zakaz::dbf

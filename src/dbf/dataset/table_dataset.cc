@@ -104,45 +104,12 @@ int CompatibilityGroup(TFieldType type) {
   return 0;
 }
 
-std::unique_ptr<TField> MakeField(TTableDataSet& dataset, std::string name, TFieldType type,
-                                  int32_t size, TFieldKind kind) {
-  switch (type) {
-    case TFieldType::ftString:
-      return std::make_unique<TStringField>(dataset, std::move(name), size, kind);
-    case TFieldType::ftSmallint:
-      return std::make_unique<TSmallintField>(dataset, std::move(name), kind);
-    case TFieldType::ftInteger:
-    case TFieldType::ftWord:
-    case TFieldType::ftAutoInc:
-      return std::make_unique<TIntegerField>(dataset, std::move(name), kind);
-    case TFieldType::ftLargeint:
-      return std::make_unique<TLargeintField>(dataset, std::move(name), kind);
-    case TFieldType::ftFloat:
-      return std::make_unique<TFloatField>(dataset, std::move(name), kind);
-    case TFieldType::ftCurrency:
-      return std::make_unique<TCurrencyField>(dataset, std::move(name), kind);
-    case TFieldType::ftBoolean:
-      return std::make_unique<TBooleanField>(dataset, std::move(name), kind);
-    case TFieldType::ftDate:
-    case TFieldType::ftTime:
-      return std::make_unique<TDateField>(dataset, std::move(name), kind);
-    case TFieldType::ftDateTime:
-      return std::make_unique<TDateTimeField>(dataset, std::move(name), kind);
-    case TFieldType::ftMemo:
-    case TFieldType::ftBlob:
-      return std::make_unique<TBlobField>(dataset, std::move(name), type);
-    case TFieldType::ftUnknown:
-      break;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 TTableDataSet::TTableDataSet(std::string name) : name_(std::move(name)) {}
 
 TTableDataSet::~TTableDataSet() {
-  views_.clear();  // nobody is told about a dataset that goes away
+  views_.Clear();  // nobody is told about a dataset that goes away
   if (Active()) {
     // Same as Close, minus the notices.
     if (record_locked_ && table_) table_->Unlock();
@@ -325,7 +292,7 @@ void TTableDataSet::Open() {
     table_->SetUseDeleted(use_deleted_);
     table_->SetWriterIdentity(user_id_);
     BindFields();
-    window_.Resize(CapacityFromViews());
+    window_.Resize(views_.Capacity());
     window_.Allocate(static_cast<size_t>(table_->RecordLength()) + 1,
                      static_cast<size_t>(calc_area_size_));
     for (const TPreparedFilter& prepared : prepared_filters_) {
@@ -704,15 +671,8 @@ bool TTableDataSet::AcceptRecord() {
 
 template <typename F>
 void TTableDataSet::NotifyViews(F&& f) {
-  if (disable_count_ > 0 || views_.empty()) return;
-  // One view (the usual case) is called as it is: nothing comes after it
-  // that a detaching handler could disturb.
-  if (views_.size() == 1) {
-    f(*views_.front());
-    return;
-  }
-  const std::vector<TDataSetView*> views = views_;  // a handler may detach
-  for (TDataSetView* view : views) f(*view);
+  if (disable_count_ > 0 || views_.Empty()) return;
+  views_.Notify(std::forward<F>(f));
 }
 
 void TTableDataSet::DataChanged() {
@@ -749,24 +709,17 @@ void TTableDataSet::EnableControls() {
 }
 
 void TTableDataSet::AttachView(TDataSetView* view) {
-  if (view == nullptr || std::find(views_.begin(), views_.end(), view) != views_.end()) return;
-  views_.push_back(view);
+  views_.Attach(view);
   UpdateWindowCapacity();
 }
 
 void TTableDataSet::DetachView(TDataSetView* view) {
-  std::erase(views_, view);
+  views_.Detach(view);
   UpdateWindowCapacity();
 }
 
-int32_t TTableDataSet::CapacityFromViews() const {
-  int32_t capacity = 1;
-  for (const TDataSetView* view : views_) capacity = std::max(capacity, view->WindowRows());
-  return capacity;
-}
-
 void TTableDataSet::UpdateWindowCapacity() {
-  const int32_t capacity = CapacityFromViews();
+  const int32_t capacity = views_.Capacity();
   if (!Active()) {
     window_.Resize(capacity);
     return;

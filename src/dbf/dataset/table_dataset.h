@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dbf/dataset/dataset_attached_views.h"
 #include "dbf/dataset/dataset_fields.h"
 #include "dbf/dataset/dataset_row_window.h"
 #include "dbf/dataset/dataset_view.h"
@@ -299,7 +300,6 @@ class TTableDataSet {
   void DataChanged();
   void Scrolled(int32_t distance);
   void SetState(TDataSetState state);
-  int32_t CapacityFromViews() const;
   // `all_too`: also the list of every live row kept for the unfiltered view.
   void ResetVisibleRows(bool all_too = false);
   // No filter in force and nothing for OnFilterRecord to ask: the rows shown
@@ -397,7 +397,7 @@ class TTableDataSet {
   std::unique_ptr<TRowBuffer> peek_row_;
   TRowBuffer* peek_target_ = nullptr;
 
-  std::vector<TDataSetView*> views_;
+  TAttachedViews views_;
   int32_t disable_count_ = 0;
   TDataSetState state_when_disabled_ = TDataSetState::dsInactive;
   bool rows_changed_while_disabled_ = false;
