@@ -73,6 +73,8 @@ class PageBuilder {
     bool footer = false;
   };
 
+  class CellWidths;
+
   QFont Font(int points, bool bold = false) const;
   // The font of `text` in `column`, made smaller where a word of it would
   // not fit the column's width otherwise.
@@ -81,11 +83,14 @@ class PageBuilder {
   // The height of `text` laid out in lines of `width` (LayOut's rule), and
   // the same text drawn that way, centred in `box` vertically.
   double TextHeight(const QFont& font, double width, const QString& text) const;
+  // The height of `text` laid out in lines (as TextHeight when it does not
+  // fit one line).
+  double WrappedHeight(const QFont& font, double width, const QString& text) const;
   void DrawText(QPainter& painter, const QRectF& box, const QFont& font, TextAlign alignment,
                 const QString& text) const;
-  void MeasureColumns(double available);
+  void MeasureColumns(double available, CellWidths& widths);
   void MeasureHeader();
-  void MeasureRows();
+  void MeasureRows(CellWidths& widths);
   void Paginate(double page_height);
   double PaintHeading(QPainter& painter) const;
   double PaintHeader(QPainter& painter, double y) const;
