@@ -142,9 +142,14 @@ PageBuilder::PageBuilder(const PrintTable& table, const TPrintSettings& settings
                                    settings.margin_right * 10, settings.margin_bottom * 10),
                          QPageLayout::Millimeter);
   const int dpi = device_.logicalDpiX();
+  dpi_x_ = dpi;
+  dpi_y_ = device_.logicalDpiY();
   unit_ = dpi / kDesignDpi;
   pad_ = 2 * unit_;
-  const QRectF paint_rect = device_.pageLayout().paintRectPixels(dpi);
+  const QPageLayout page_layout = device_.pageLayout();
+  const QRectF paint_rect = page_layout.paintRectPixels(dpi);
+  paper_size_ = page_layout.fullRectPixels(dpi).size();
+  paint_origin_ = paint_rect.topLeft();
   CellWidths widths(*this, table_);
   MeasureColumns(paint_rect.width(), widths);
   MeasureHeader();
