@@ -40,7 +40,23 @@ TGridPrinter::~TGridPrinter() {
 
 TPreviewForm* TGridPrinter::PreviewForm() const { return preview_.data(); }
 
-void TGridPrinter::Build() { table_ = CollectPrintTable(dataset_, columns_, cell_colour_, title_); }
+void TGridPrinter::Build() {
+  table_ = std::make_shared<const PrintTable>(
+      CollectPrintTable(dataset_, columns_, cell_colour_, title_));
+}
+
+std::shared_ptr<const PageBuilder> TGridPrinter::Layout() {
+  // The layout refers to its print; the two live and go together.
+  struct Laid {
+    Laid(std::shared_ptr<const PrintTable> print, const TPrintSettings& settings,
+         QPagedPaintDevice& device)
+        : table(std::move(print)), pages(*table, settings, device) {}
+    std::shared_ptr<const PrintTable> table;
+    PageBuilder pages;
+  };
+  auto laid = std::make_shared<const Laid>(table_, settings_, printer_);
+  return std::shared_ptr<const PageBuilder>(laid, &laid->pages);
+}
 
 void TGridPrinter::Preview() {
   // The running job draws the built print on the printer the preview shows;
@@ -69,12 +85,6 @@ void TGridPrinter::Preview() {
   preview_->activateWindow();
 }
 
-void TGridPrinter::PaintOn(QPrinter& printer) const {
-  printer.setDocName(settings_.job_name);
-  const PageBuilder pages(table_, settings_, printer);
-  pages.PaintAll(printer);
-}
-
 bool TGridPrinter::Print(const std::function<bool()>& keep_going) {
   if (printing_) return false;
   printing_ = true;
@@ -90,7 +100,7 @@ bool TGridPrinter::Print(const std::function<bool()>& keep_going) {
       }
     } end{*this};
     printer_.setDocName(settings_.job_name);
-    const PageBuilder pages(table_, settings_, printer_);
+    const PageBuilder pages(*table_, settings_, printer_);
     printed = pages.PaintAll(printer_, keep_going);
   }
   if (preview_pending_) {
@@ -110,7 +120,7 @@ bool TGridPrinter::ExportPdf(const QString& path) {
   pdf.setPageLayout(printer_.pageLayout());
   pdf.setDocName(settings_.job_name);
   pdf.setCreator(settings_.job_name);
-  const PageBuilder pages(table_, settings_, pdf);
+  const PageBuilder pages(*table_, settings_, pdf);
   std::error_code error;
   bool written = pages.PaintAll(pdf);
   if (written) {

@@ -29,6 +29,7 @@ class QWidget;
 namespace zakaz {
 
 class IUserPrompts;
+class PageBuilder;
 class TPreviewForm;
 
 // Shown when the PDF file cannot be written; %s is the file's path.
@@ -53,7 +54,10 @@ class TGridPrinter {
   // Requires an open dataset.
   void Build();
   // The print as last built.
-  const PrintTable& Table() const { return table_; }
+  const PrintTable& Table() const { return *table_; }
+  // The print as last built laid out on the current printer, for the
+  // preview: the pages keep the print they show, whatever is built later.
+  std::shared_ptr<const PageBuilder> Layout();
 
   // Builds the print and shows it in the preview window, non-modal and
   // maximised, in front. While a print job runs the pages being printed stay
@@ -76,8 +80,6 @@ class TGridPrinter {
 
   // The current printer: paper, orientation, the printer chosen.
   QPrinter& Printer() { return printer_; }
-  // Draws the built print on `printer` (the preview's pages).
-  void PaintOn(QPrinter& printer) const;
   // Prints the built print on the current printer; `keep_going` is asked
   // between pages. False when stopped or the printer could not be opened,
   // or when a print job is running already.
@@ -101,7 +103,7 @@ class TGridPrinter {
   QWidget* window_parent_;
   TPrintSettings settings_;
   QString title_;
-  PrintTable table_;
+  std::shared_ptr<const PrintTable> table_ = std::make_shared<const PrintTable>();
   QPrinter printer_{QPrinter::HighResolution};
   QPointer<TPreviewForm> preview_;
   bool printing_ = false;

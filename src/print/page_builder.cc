@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -71,6 +72,12 @@ double LayOut(QTextLayout& layout, double width) {
   return height;
 }
 
+// What separates the words of a text.
+const QRegularExpression& Spaces() {
+  static const QRegularExpression spaces(QStringLiteral("\\s+"));
+  return spaces;
+}
+
 QString LayoutText(const QString& text) {
   QString copy = text;
   copy.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -78,6 +85,44 @@ QString LayoutText(const QString& text) {
 }
 
 }  // namespace
+
+// The cells' texts measured in their columns' fonts while the pages are laid
+// out, each distinct text of a column shaped once: shaping is where the
+// layout of a long order spends its time, and figures and makers repeat from
+// row to row.
+class PageBuilder::CellWidths {
+ public:
+  CellWidths(const PageBuilder& builder, const PrintTable& table) {
+    columns_.reserve(table.columns.size());
+    for (const GridColumn& column : table.columns)
+      columns_.emplace_back(builder.Font(column.font_points), &builder.device_);
+    figures.assign(table.columns.size(), false);
+  }
+
+  double Width(size_t column, const QString& text) {
+    Column& widths = columns_[column];
+    const auto known = widths.widths.constFind(text);
+    if (known != widths.widths.cend()) return *known;
+    const double width = widths.metrics.horizontalAdvance(text);
+    widths.widths.insert(text, width);
+    return width;
+  }
+  double LineHeight(size_t column) const { return columns_[column].metrics.height(); }
+  const QFont& Font(size_t column) const { return columns_[column].font; }
+
+  // Columns of figures only: each is wide enough for its widest text.
+  std::vector<bool> figures;
+
+ private:
+  struct Column {
+    Column(const QFont& column_font, QPaintDevice* device)
+        : font(column_font), metrics(font, device) {}
+    QFont font;
+    QFontMetricsF metrics;
+    QHash<QString, double> widths;
+  };
+  std::vector<Column> columns_;
+};
 
 QString AvailablePrintFace(const QString& wanted) {
   const QStringList families = QFontDatabase::families();
@@ -97,12 +142,18 @@ PageBuilder::PageBuilder(const PrintTable& table, const TPrintSettings& settings
                                    settings.margin_right * 10, settings.margin_bottom * 10),
                          QPageLayout::Millimeter);
   const int dpi = device_.logicalDpiX();
+  dpi_x_ = dpi;
+  dpi_y_ = device_.logicalDpiY();
   unit_ = dpi / kDesignDpi;
   pad_ = 2 * unit_;
-  const QRectF paint_rect = device_.pageLayout().paintRectPixels(dpi);
-  MeasureColumns(paint_rect.width());
+  const QPageLayout page_layout = device_.pageLayout();
+  const QRectF paint_rect = page_layout.paintRectPixels(dpi);
+  paper_size_ = page_layout.fullRectPixels(dpi).size();
+  paint_origin_ = paint_rect.topLeft();
+  CellWidths widths(*this, table_);
+  MeasureColumns(paint_rect.width(), widths);
   MeasureHeader();
-  MeasureRows();
+  MeasureRows(widths);
   Paginate(paint_rect.height() / scale_);
 }
 
@@ -123,8 +174,7 @@ QFont PageBuilder::FittingFont(double width, const QString& text, int points, bo
   // one still too wide then breaks across lines (LayOut).
   QFont font = Font(points, bold);
   if (QFontMetricsF(font, &device_).horizontalAdvance(text) <= width) return font;
-  const QStringList words =
-      text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+  const QStringList words = text.split(Spaces(), Qt::SkipEmptyParts);
   while (font.pointSize() > kSmallestPoints) {
     const QFontMetricsF metrics(font, &device_);
     bool fits = true;
@@ -142,8 +192,12 @@ double PageBuilder::TextHeight(const QFont& font, double width, const QString& t
   if (!text.contains(QLatin1Char('\n')) && metrics.horizontalAdvance(text) <= width) {
     return metrics.height();
   }
+  return WrappedHeight(font, width, text);
+}
+
+double PageBuilder::WrappedHeight(const QFont& font, double width, const QString& text) const {
   QTextLayout layout(LayoutText(text), font, &device_);
-  return std::max(LayOut(layout, width), metrics.height());
+  return std::max(LayOut(layout, width), QFontMetricsF(font, &device_).height());
 }
 
 void PageBuilder::DrawText(QPainter& painter, const QRectF& box, const QFont& font,
@@ -169,22 +223,20 @@ void PageBuilder::DrawText(QPainter& painter, const QRectF& box, const QFont& fo
   layout.draw(&painter, QPointF(box.left(), top));
 }
 
-void PageBuilder::MeasureColumns(double available) {
+void PageBuilder::MeasureColumns(double available, CellWidths& widths) {
   const size_t count = table_.columns.size();
   column_widths_.assign(count, 0);
   for (size_t c = 0; c < count; ++c) {
     const GridColumn& column = table_.columns[c];
     double width = (column.width > 0 ? column.width : kDefaultColumnWidth) * unit_;
     if (settings_.optimal_widths) {
-      const QFontMetricsF cell_metrics(Font(column.font_points), &device_);
       const QFontMetricsF title_metrics(Font(column.title_font_points), &device_);
       width = 0;
       for (const QString& level : TitleLevels(column.title)) {
         width = std::max(width, title_metrics.horizontalAdvance(level));
       }
-      for (const PrintRow& row : table_.rows) {
-        width = std::max(width, cell_metrics.horizontalAdvance(row.cells[c]));
-      }
+      for (const PrintRow& row : table_.rows)
+        width = std::max(width, widths.Width(c, row.cells[c]));
       width += 2 * pad_ + unit_;
     }
     column_widths_[c] = width;
@@ -202,13 +254,12 @@ void PageBuilder::MeasureColumns(double available) {
   // as its widest text at its own size, and the text columns give up the
   // width it takes, each in proportion to what it has above a floor of a few
   // letters at the smallest size.
-  std::vector<bool> figures(count, false);
+  std::vector<bool>& figures = widths.figures;
   for (size_t c = 0; c < count; ++c) {
     const GridColumn& column = table_.columns[c];
     bool any = false;
     bool all = true;
     double need = 0;
-    const QFontMetricsF cell_metrics(Font(column.font_points), &device_);
     for (const PrintRow& row : table_.rows) {
       const QString& text = row.cells[c];
       if (text.isEmpty()) continue;
@@ -217,7 +268,7 @@ void PageBuilder::MeasureColumns(double available) {
         break;
       }
       any = true;
-      need = std::max(need, cell_metrics.horizontalAdvance(text));
+      need = std::max(need, widths.Width(c, text));
     }
     const QString& footer = table_.footer[c];
     if (all && !footer.isEmpty()) {
@@ -305,20 +356,43 @@ void PageBuilder::MeasureHeader() {
   }
 }
 
-void PageBuilder::MeasureRows() {
+void PageBuilder::MeasureRows(CellWidths& widths) {
+  const size_t count = table_.columns.size();
+  // Without stretching a row keeps one line, its text set smaller to fit;
+  // so does a figure, whose column is as wide as its widest one.
+  std::vector<bool> one_line(count, !settings_.stretch_rows);
+  double line = 0;
+  for (size_t c = 0; c < count; ++c) {
+    one_line[c] = one_line[c] || widths.figures[c];
+    if (one_line[c]) line = std::max(line, widths.LineHeight(c));
+  }
+  if (count == 0) line = QFontMetricsF(Font(kGridPoints), &device_).height();
   row_heights_.assign(table_.rows.size(), 0);
   for (size_t r = 0; r < table_.rows.size(); ++r) {
-    double height = 0;
-    for (size_t c = 0; c < table_.columns.size(); ++c) {
+    double height = line;
+    for (size_t c = 0; c < count; ++c) {
+      if (one_line[c]) continue;
       const QString& text = table_.rows[r].cells[c];
+      const double width = column_widths_[c] - 2 * pad_;
+      // A text that fits its column on one line needs no wrapping layout:
+      // it keeps the column's font (FittingFont) and is one line high
+      // (TextHeight).
+      if (text.isEmpty() || (!text.contains(QLatin1Char('\n')) && widths.Width(c, text) <= width)) {
+        height = std::max(height, widths.LineHeight(c));
+        continue;
+      }
+      // It wraps between words at the column's font unless a word alone is
+      // wider than the column (FittingFont); many words recur from row to row.
+      bool words_fit = true;
+      for (const QString& word : text.split(Spaces(), Qt::SkipEmptyParts))
+        words_fit = words_fit && widths.Width(c, word) <= width;
+      if (words_fit) {
+        height = std::max(height, WrappedHeight(widths.Font(c), width, text));
+        continue;
+      }
       const int points = table_.columns[c].font_points;
-      // Without stretching a row keeps one line, its text set smaller to fit.
-      height = std::max(
-          height, settings_.stretch_rows
-                      ? TextHeight(FittingFont(c, text, points), column_widths_[c] - 2 * pad_, text)
-                      : QFontMetricsF(Font(points), &device_).height());
+      height = std::max(height, TextHeight(FittingFont(c, text, points), width, text));
     }
-    if (table_.columns.empty()) height = QFontMetricsF(Font(kGridPoints), &device_).height();
     row_heights_[r] = height + 2 * pad_;
   }
 }

@@ -15,7 +15,9 @@
 #pragma once
 
 #include <QFont>
+#include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -55,6 +57,13 @@ class PageBuilder {
   QRectF RowRect(int row) const;
   // The face the text is drawn in (the settings' face or its stand-in).
   const QString& FontFace() const { return face_; }
+  // The whole sheet of paper in device units, and where on it the part
+  // inside the margins begins (the origin PaintPage draws from).
+  QSizeF PaperSize() const { return paper_size_; }
+  QPointF PaintOrigin() const { return paint_origin_; }
+  // The device's resolution in dots per inch, across and down.
+  int DpiX() const { return dpi_x_; }
+  int DpiY() const { return dpi_y_; }
 
   // Draws page `page` with a painter open on the device the builder was made
   // for (or one of the same page size and resolution).
@@ -73,6 +82,8 @@ class PageBuilder {
     bool footer = false;
   };
 
+  class CellWidths;
+
   QFont Font(int points, bool bold = false) const;
   // The font of `text` in `column`, made smaller where a word of it would
   // not fit the column's width otherwise.
@@ -81,11 +92,14 @@ class PageBuilder {
   // The height of `text` laid out in lines of `width` (LayOut's rule), and
   // the same text drawn that way, centred in `box` vertically.
   double TextHeight(const QFont& font, double width, const QString& text) const;
+  // The height of `text` laid out in lines (as TextHeight when it does not
+  // fit one line).
+  double WrappedHeight(const QFont& font, double width, const QString& text) const;
   void DrawText(QPainter& painter, const QRectF& box, const QFont& font, TextAlign alignment,
                 const QString& text) const;
-  void MeasureColumns(double available);
+  void MeasureColumns(double available, CellWidths& widths);
   void MeasureHeader();
-  void MeasureRows();
+  void MeasureRows(CellWidths& widths);
   void Paginate(double page_height);
   double PaintHeading(QPainter& painter) const;
   double PaintHeader(QPainter& painter, double y) const;
@@ -96,6 +110,10 @@ class PageBuilder {
   TPrintSettings settings_;
   QPagedPaintDevice& device_;
   QString face_;
+  QSizeF paper_size_;
+  QPointF paint_origin_;
+  int dpi_x_ = 0;
+  int dpi_y_ = 0;
   double unit_ = 1;   // device units per screen pixel of the grid's design
   double pad_ = 1;    // inner space of a cell
   double scale_ = 1;  // whole-grid scale when fitting by scaling

@@ -5,13 +5,13 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPrintPreviewWidget>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "print/grid_printer.h"
+#include "print/page_view.h"
 
 namespace zakaz {
 namespace {
@@ -62,7 +62,7 @@ TPreviewForm::TPreviewForm(TGridPrinter& printer, QWidget* parent)
   close_ = AddButton(bar, "CloseButton", "Close");
   pdf_ = AddButton(bar, "PdfButton", "PDF");
 
-  view_ = new QPrintPreviewWidget(&printer_.Printer(), this);
+  view_ = new PageView(this);
   view_->setObjectName("PreviewPages");
   view_->setAccessibleName(QStringLiteral("Страницы печати"));
   setCentralWidget(view_);
@@ -71,9 +71,7 @@ TPreviewForm::TPreviewForm(TGridPrinter& printer, QWidget* parent)
   status_->setAccessibleName(QStringLiteral("Номер страницы"));
   statusBar()->addWidget(status_);
 
-  connect(view_, &QPrintPreviewWidget::paintRequested, this,
-          [this](QPrinter* device) { printer_.PaintOn(*device); });
-  connect(view_, &QPrintPreviewWidget::previewChanged, this, [this] { UpdateControls(); });
+  connect(view_, &PageView::PageChanged, this, [this] { UpdateControls(); });
   connect(print_, &QToolButton::clicked, this, [this] { PrintClick(); });
   connect(setup_, &QToolButton::clicked, this, [this] { SetupClick(); });
   connect(previous_, &QToolButton::clicked, this, [this] { PreviousClick(); });
@@ -86,23 +84,25 @@ TPreviewForm::TPreviewForm(TGridPrinter& printer, QWidget* parent)
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, [this] { EscapePressed(); });
 
-  view_->fitInView();
-  UpdateControls();
+  view_->FitInView();
+  // PageUp, PageDown and the wheel page from the start.
+  view_->setFocus();
+  Rebuild();
 }
 
 void TPreviewForm::Rebuild() {
   if (printer_.Printing()) return;  // the grid printer rebuilds once the job has ended
-  view_->updatePreview();
+  view_->SetPages(printer_.Layout());
   UpdateControls();
 }
 
-int TPreviewForm::PageCount() const { return view_->pageCount(); }
+int TPreviewForm::PageCount() const { return view_->PageCount(); }
 
-int TPreviewForm::CurrentPage() const { return view_->currentPage(); }
+int TPreviewForm::CurrentPage() const { return view_->CurrentPage(); }
 
 void TPreviewForm::UpdateControls() {
-  const int pages = view_->pageCount();
-  const int page = pages > 0 ? view_->currentPage() : 0;
+  const int pages = view_->PageCount();
+  const int page = view_->CurrentPage();
   print_->setEnabled(!printing_ && pages > 0 && printer_.PrinterInstalled &&
                      printer_.PrinterInstalled());
   setup_->setEnabled(!printing_);
@@ -110,6 +110,7 @@ void TPreviewForm::UpdateControls() {
   // While a job runs only "Stop" answers: paging or zooming repaints from
   // the printer the job is drawing on.
   scale_->setEnabled(!printing_);
+  view_->setEnabled(!printing_);
   previous_->setEnabled(!printing_ && page > 1);
   next_->setEnabled(!printing_ && page < pages);
   stop_->setEnabled(printing_);
@@ -122,26 +123,26 @@ void TPreviewForm::UpdateControls() {
 
 void TPreviewForm::PreviousClick() {
   if (printing_) return;
-  if (view_->currentPage() > 1) view_->setCurrentPage(view_->currentPage() - 1);
+  view_->SetCurrentPage(view_->CurrentPage() - 1);
   UpdateControls();
 }
 
 void TPreviewForm::NextClick() {
   if (printing_) return;
-  if (view_->currentPage() < view_->pageCount()) view_->setCurrentPage(view_->currentPage() + 1);
+  view_->SetCurrentPage(view_->CurrentPage() + 1);
   UpdateControls();
 }
 
 void TPreviewForm::SetScale(const QString& choice) {
   if (printing_) return;
   if (choice == QLatin1String("Page Width")) {
-    view_->fitToWidth();
+    view_->FitToWidth();
   } else if (choice == QLatin1String("Whole Page")) {
-    view_->fitInView();
+    view_->FitInView();
   } else {
     QString percent = choice;
     percent.chop(1);
-    view_->setZoomFactor(percent.toDouble() / 100.0);
+    view_->SetZoomFactor(percent.toDouble() / 100.0);
   }
   UpdateControls();
 }

@@ -1,10 +1,12 @@
 // TPreviewForm: the print preview window ("Preview"), non-modal.
 //
 // A toolbar ("Print", "Printer setup", "Scale", "Previous", "Next", "Stop",
-// "Close", "PDF") over the pages of the grid printer's print and a status
-// line "Page %d of %d". "Print" needs an installed printer and no print
-// running; "Stop" works only while a print runs, which also disables
-// "Close"; Escape stops a print or else closes the window. The grid printer
+// "Close", "PDF") over the pages of the grid printer's print (PageView, laid
+// out in full when the window is built or rebuilt, so the count is exact)
+// and a status line "Page %d of %d". "Print" needs an installed printer and
+// no print running; "Stop" works only while a print runs, which also
+// disables "Close" and the pages; Escape stops a print or else closes the
+// window. The grid printer
 // owns the print and must outlive the window; the window is deleted when it
 // is closed.
 #pragma once
@@ -13,11 +15,11 @@
 
 class QAction;
 class QLabel;
-class QPrintPreviewWidget;
 class QToolButton;
 
 namespace zakaz {
 
+class PageView;
 class TGridPrinter;
 
 class TPreviewForm : public QMainWindow {
@@ -51,7 +53,7 @@ class TPreviewForm : public QMainWindow {
   void UpdateControls();
 
   TGridPrinter& printer_;
-  QPrintPreviewWidget* view_;
+  PageView* view_;
   QToolButton* print_;
   QToolButton* setup_;
   QToolButton* scale_;

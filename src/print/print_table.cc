@@ -1,6 +1,7 @@
 #include "print/print_table.h"
 
 #include <string>
+#include <unordered_map>
 
 #include "dbf/dataset/table_dataset.h"
 #include "ordering/footer_sums.h"
@@ -40,6 +41,37 @@ QColor PenColour(RowColour colour) {
   return QColor();
 }
 
+// One copy of each text a column repeats from row to row (its maker, its
+// VAT rate, its pack), shared by the rows that show it. A column whose first
+// rows mostly differ (the names) is not looked up at all.
+class SharedTexts {
+ public:
+  QString Text(const std::string& utf8) {
+    if (!sharing_) return QString::fromStdString(utf8);
+    ++asked_;
+    const auto known = texts_.find(utf8);
+    if (known != texts_.end()) {
+      ++found_;
+      return known->second;
+    }
+    QString text = QString::fromStdString(utf8);
+    if (asked_ >= kTrial && found_ < asked_ / 2) {
+      sharing_ = false;
+      texts_.clear();
+    } else {
+      texts_.emplace(utf8, text);
+    }
+    return text;
+  }
+
+ private:
+  static constexpr int kTrial = 256;
+  std::unordered_map<std::string, QString> texts_;
+  int asked_ = 0;
+  int found_ = 0;
+  bool sharing_ = true;
+};
+
 }  // namespace
 
 PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<GridColumn>& columns,
@@ -55,6 +87,7 @@ PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<Grid
   const size_t count = table.columns.size();
   FooterSums sums(table.columns, fields);
 
+  std::vector<SharedTexts> texts(count);
   {
     WalkGuard guard(dataset);
     for (dataset.First(); !dataset.Eof(); dataset.Next()) {
@@ -74,7 +107,7 @@ PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<Grid
           continue;
         }
         const dbf::TFieldValue& value = values.values[static_cast<size_t>(field)];
-        row.cells.push_back(QString::fromStdString(GridCellText(table.columns[c], value)));
+        row.cells.push_back(texts[c].Text(GridCellText(table.columns[c], value)));
       }
       if (cell_colour && !values.values.empty()) row.colour = PenColour(cell_colour(values));
       table.rows.push_back(std::move(row));

@@ -9,7 +9,6 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMenu>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -21,6 +20,7 @@
 
 #include "app/main_form.h"
 #include "grid/data_set_model.h"
+#include "print/page_view.h"
 #include "print/preview_form.h"
 #include "print/print_fixture.h"
 
@@ -132,12 +132,14 @@ TEST_F(PreviewTest, PrintsThePendingOrderAndReturnsToTheCurrentRow) {
   EXPECT_EQ(QStringList({"500%", "200%", "150%", "100%", "75%", "50%", "25%", "10%", "Page Width",
                          "Whole Page"}),
             texts);
-  auto* pages = Control<QPrintPreviewWidget>(preview, "PreviewPages");
-  EXPECT_EQ(QPrintPreviewWidget::FitInView, pages->zoomMode());
+  auto* pages = Control<PageView>(preview, "PreviewPages");
+  ASSERT_NE(nullptr, pages);
+  EXPECT_EQ(QStringLiteral("Страницы печати"), pages->accessibleName());
+  EXPECT_EQ(PageView::Zoom::kWholePage, pages->ZoomMode());
   ASSERT_NE(nullptr, zoom200);
   zoom200->trigger();
-  EXPECT_EQ(QPrintPreviewWidget::CustomZoom, pages->zoomMode());
-  EXPECT_DOUBLE_EQ(2.0, pages->zoomFactor());
+  EXPECT_EQ(PageView::Zoom::kFactor, pages->ZoomMode());
+  EXPECT_DOUBLE_EQ(2.0, pages->ZoomFactor());
 
   // "Печать" again rebuilds the same window's pages.
   table.Last();
