@@ -18,8 +18,13 @@
 // printable key extends a search text and moves to the first shown row,
 // from the top, that begins with it (letter case ignored); a key that
 // matches nothing is dropped, and the text is forgotten 1.5 s after the
-// last key. Enter acts as Tab, in the editor too. Nothing of this changes
-// an empty table.
+// last key. Enter acts as Tab, in the editor too. In a cell editor Up,
+// Down, PageUp and PageDown commit the entry, post the row and move as
+// they do outside it (a refused entry keeps the editor open, unmoved);
+// Ctrl+Up and Ctrl+Down, like the quantity editor's buttons, step the
+// quantity; the wheel scrolls the grid. When a post takes the row out of
+// the shown rows (Delete in the order view), the cursor goes on to the row
+// that took its place, or the last. Nothing of this changes an empty table.
 #pragma once
 
 #include <QTableView>
