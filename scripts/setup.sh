@@ -19,15 +19,16 @@ run_packages=(
 )
 
 # Tests, sanitizers, fuzzing, benchmarks and the package check, on top of the
-# above; openbox is the window manager of the main window's screenshot. clang-format checks the sources keep the project's layout;
-# libpam-pwdfile checks the test servers' virtual users; proftpd's
-# libraries (libmemcached11, libmemcachedutil2, libpcre2-posix3) let the
-# unpacked daemon run.
+# above; openbox is the window manager of the main window's screenshot.
+# clang-format checks the sources keep the project's layout; libpam-pwdfile
+# checks the test servers' virtual users; the unpacked daemons' libraries
+# (proftpd's libmemcached11, libmemcachedutil2 and libpcre2-posix3,
+# vsftpd's libwrap0) let them run.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   python3-dbfread shapelib curl poppler-utils xvfb imagemagick
-  libpam-pwdfile libmemcached11 libmemcachedutil2 libpcre2-posix3
+  libpam-pwdfile libmemcached11 libmemcachedutil2 libpcre2-posix3 libwrap0
   dpkg-dev desktop-file-utils lintian openbox
 )
 
