@@ -8,14 +8,19 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "common/ascii_text.h"
 #include "common/unique_fd.h"
 
 namespace zakaz {
 namespace {
+
+// Between a target's name and the unique characters of its temporary file.
+constexpr char kTemporaryMark[] = ".tmp-";
 
 [[noreturn]] void ThrowErrno(int error, const std::string& what) {
   throw std::system_error(error, std::generic_category(), what);
@@ -85,7 +90,7 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
     ThrowErrno(errno, "stat " + path);
   }
 
-  std::string temp_path = target + ".tmp-XXXXXX";
+  std::string temp_path = target + kTemporaryMark + "XXXXXX";
   UniqueFd fd(::mkostemp(temp_path.data(), O_CLOEXEC));
   if (!fd) ThrowErrno(errno, "create temporary file beside " + target);
   TempFileGuard guard(temp_path);
@@ -103,6 +108,15 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
   // reported as a failed write.
   UniqueFd dir(::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir) ::fsync(dir.Get());
+}
+
+bool IsUnfinishedAtomicWrite(std::string_view file_name, std::string_view target_suffix) {
+  constexpr size_t kUniqueLength = 6;  // what mkostemp puts for the Xs
+  const size_t tail = std::strlen(kTemporaryMark) + kUniqueLength;
+  if (file_name.size() < target_suffix.size() + tail) return false;
+  const std::string_view before = file_name.substr(0, file_name.size() - tail);
+  return file_name.substr(before.size(), std::strlen(kTemporaryMark)) == kTemporaryMark &&
+         EndsWithIgnoringAsciiCase(before, target_suffix);
 }
 
 void SyncToDisk(const std::string& path) {

@@ -18,6 +18,12 @@ namespace zakaz {
 // Throws std::system_error (errno category) naming the failed step.
 void WriteFileAtomically(const std::string& path, std::string_view contents);
 
+// Whether `file_name` is the temporary file of a WriteFileAtomically that
+// never finished (a crash, a kill) for a target whose name ends in
+// `target_suffix`: the target's name, ".tmp-" and six characters. Such a
+// file holds nothing that was ever in force and may be removed.
+bool IsUnfinishedAtomicWrite(std::string_view file_name, std::string_view target_suffix);
+
 // Pushes the file (or directory) at `path` to the device: its data, or for a
 // directory the names created, renamed or removed in it. Throws
 // std::system_error naming the step when it cannot be opened or flushed.

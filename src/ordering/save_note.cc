@@ -139,12 +139,20 @@ TSaveRecovery RecoverInterruptedSaves(TPriceList& price_list) {
   const std::string temp = ResolvePath(kTempDirectory);
   std::error_code ec;
   std::vector<std::string> notes;
+  std::vector<std::string> unfinished;
   for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     std::error_code type_ec;
-    if (EndsWithIgnoringAsciiCase(name, kNoteSuffix) && it->is_regular_file(type_ec))
+    if (!it->is_regular_file(type_ec)) continue;
+    if (EndsWithIgnoringAsciiCase(name, kNoteSuffix)) {
       notes.push_back(it->path().string());
+    } else if (IsUnfinishedAtomicWrite(name, kNoteSuffix)) {
+      // A note whose writing was cut off: the order had not taken its name
+      // yet, so there is nothing to finish.
+      unfinished.push_back(it->path().string());
+    }
   }
+  for (const std::string& path : unfinished) RemoveFile(path);
   for (const std::string& path : notes) {
     const std::optional<Note> note = ReadNote(path);
     if (!note || !PriceListExists()) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -179,6 +180,14 @@ TEST_F(SaveCrashTest, KilledAnywhereTheNextStartSeesAllOrNothing) {
     RunSave(nullptr, std::max(std::chrono::milliseconds(1), whole * tenth / 10));
     ExpectAllOrNothing();
   }
+}
+
+// A kill while the note itself is written leaves the note's temporary file:
+// the order had not taken its name, and the next start removes it.
+TEST_F(SaveCrashTest, ANoteCutOffWhileWrittenIsRemovedAtTheNextStart) {
+  Prepare();
+  std::ofstream("temp/1234D6B3.DBF.saving.tmp-Ab12Cd") << "order=1234";
+  ExpectAllOrNothing();
 }
 
 }  // namespace

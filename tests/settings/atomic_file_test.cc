@@ -104,5 +104,27 @@ TEST(WriteFileAtomically, ShortWriteFailsAndKeepsTheOldFile) {
   EXPECT_THAT(EntryNames(dir.Path()), ElementsAre("big.dat"));
 }
 
+// The temporary file a cut-off write leaves is told apart from the target
+// and from other files, so a start may remove exactly those.
+TEST(WriteFileAtomically, TellsTheTemporaryFileOfAnUnfinishedWrite) {
+  struct Case {
+    const char* name;
+    bool unfinished;
+  };
+  const Case kCases[] = {
+      {"1234D6B3.DBF.saving.tmp-Ab12Cd", true},
+      {"1234D6B3.DBF.SAVING.tmp-Ab12Cd", true},
+      {".saving.tmp-Ab12Cd", true},
+      {"1234D6B3.DBF.saving", false},
+      {"1234D6B3.DBF.saving.tmp-Ab1", false},
+      {"1234D6B3.DBF.saving.tmp-Ab12Cd7", false},
+      {"1234D6B3.DBF.tmp-Ab12Cd", false},
+      {"1234D6B3.DBF.saving.tmpxAb12Cd", false},
+      {"", false},
+  };
+  for (const Case& c : kCases)
+    EXPECT_EQ(c.unfinished, IsUnfinishedAtomicWrite(c.name, ".saving")) << c.name;
+}
+
 }  // namespace
 }  // namespace zakaz
