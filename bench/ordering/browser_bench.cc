@@ -14,9 +14,9 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "common/user_prompts.h"
 #include "grid/list_form.h"
 #include "ordering/table_listing.h"
+#include "support/fake_user_prompts.h"
 #include "support/price_tables.h"
 
 namespace {
@@ -28,15 +28,6 @@ int Files() {
   const int n = text != nullptr ? std::atoi(text) : 0;
   return n > 0 ? n : 5000;
 }
-
-class SilentPrompts : public zakaz::IUserPrompts {
- public:
-  void Warning(std::string_view) override {}
-  void Error(std::string_view) override {}
-  void Information(std::string_view) override {}
-  bool Confirm(std::string_view) override { return false; }
-  void ShowException(std::string_view) override {}
-};
 
 // A working directory whose "Archive" holds the files, each a few bytes (the
 // browser lists names and times only), their times a minute apart.
@@ -72,7 +63,7 @@ BENCHMARK(BM_ListArchive)->Unit(benchmark::kMillisecond);
 // timer closes it as soon as its loop runs, after the first paint.
 void BM_ArchiveBrowserAppears(benchmark::State& state) {
   WorkDir();
-  SilentPrompts prompts;
+  zakaz::testing::FakeUserPrompts prompts;
   int shown = 0;
   for (auto _ : state) {
     // A new window each time, as the first "Архив" of a day meets it.
@@ -95,7 +86,7 @@ void BM_ArchiveFromTheMainWindow(benchmark::State& state) {
   WorkDir();
   std::vector<zakaz::testing::PriceRow> rows(100, zakaz::testing::PriceRow{.name = "ROW"});
   zakaz::testing::WritePriceTable((WorkDir() / "price.DBF").string(), rows);
-  SilentPrompts prompts;
+  zakaz::testing::FakeUserPrompts prompts;
   zakaz::TMainForm form(prompts, (WorkDir() / "param.Ini").string());
   zakaz::TListForm archive(zakaz::kArchiveBrowser, prompts);
   form.SetArchiveForm(&archive);

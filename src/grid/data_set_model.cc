@@ -437,16 +437,7 @@ void DataSetModel::ComputeFooter() {
   footer_valid_ = true;
   footer_.Clear();
   if (!dataset_.Active()) return;
-  const std::vector<int32_t> fields = footer_.SummedFields();
-  if (!fields.empty()) {
-    try {
-      footer_.SetTotals(dataset_.SumVisible(fields));
-    } catch (const std::exception&) {
-      // A damaged record stops the pass; the sums then read as zero rather
-      // than as a part of the rows.
-      footer_.Clear();
-    }
-  }
+  footer_.SumShownRows(dataset_);
   // A row being edited was counted with its unposted values.
   if (pending_ == Pending::kEdit && pending_recno_ > 0 && RowOfRecord(pending_recno_) >= 0) {
     pending_share_ = ShareOf(pending_recno_);

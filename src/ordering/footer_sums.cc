@@ -5,6 +5,7 @@
 
 #include "common/currency.h"
 #include "dbf/dataset/dataset_view.h"
+#include "dbf/dataset/table_dataset.h"
 
 namespace zakaz {
 
@@ -34,6 +35,19 @@ void FooterSums::SetTotals(const std::vector<int64_t>& totals) {
 }
 
 void FooterSums::Clear() { sums_.assign(sum_columns_.size(), 0); }
+
+bool FooterSums::SumShownRows(dbf::TTableDataSet& dataset) {
+  Clear();
+  const std::vector<int32_t> fields = SummedFields();
+  if (fields.empty()) return true;
+  try {
+    SetTotals(dataset.SumVisible(fields));
+    return true;
+  } catch (const std::exception&) {
+    Clear();
+    return false;
+  }
+}
 
 FooterSums::Share FooterSums::ShareOf(const dbf::TRecordValues& values) const {
   Share share(sum_columns_.size(), 0);

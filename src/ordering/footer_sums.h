@@ -3,8 +3,7 @@
 // counted row in the program's currency arithmetic (common/currency.h); a
 // column with a fixed footer text shows that text. The screen keeps one
 // instance up to date as rows are posted (a row's share taken away before
-// the edit, added back after); the print fills one in its walk. Values
-// only: it reads nothing by itself.
+// the edit, added back after); the print makes the same pass in its walk.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +15,9 @@
 namespace zakaz {
 
 namespace dbf {
+class TTableDataSet;
 struct TRecordValues;
-}
+}  // namespace dbf
 
 class FooterSums {
  public:
@@ -30,6 +30,10 @@ class FooterSums {
   std::vector<int32_t> SummedFields() const;
   void SetTotals(const std::vector<int64_t>& totals_of_summed_fields);
   void Clear();
+  // Sums the dataset's shown rows in one pass. A record that cannot be read
+  // stops it, and every sum then reads zero rather than a part of the rows:
+  // false.
+  bool SumShownRows(dbf::TTableDataSet& dataset);
 
   // What one row adds to each summed column (units of 1/10000).
   using Share = std::vector<int64_t>;

@@ -116,16 +116,7 @@ PrintTable CollectPrintTable(dbf::TTableDataSet& dataset, const std::vector<Grid
 
   // The same pass the grid's footer makes, so the paper sums what the
   // screen sums.
-  const std::vector<int32_t> summed = sums.SummedFields();
-  if (!summed.empty()) {
-    try {
-      sums.SetTotals(dataset.SumVisible(summed));
-    } catch (const std::exception&) {
-      // The grid's footer then reads zero; so does the paper's.
-      sums.Clear();
-      table.unreadable = true;
-    }
-  }
+  if (!sums.SumShownRows(dataset)) table.unreadable = true;
   table.footer.resize(count);
   for (size_t c = 0; c < count; ++c)
     table.footer[c] = QString::fromStdString(sums.Text(static_cast<int>(c)));
